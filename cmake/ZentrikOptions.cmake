@@ -1,0 +1,50 @@
+# Warnings, sanitizers and the helper that declares one subsystem library.
+add_library(zentrik_options INTERFACE)
+target_compile_options(zentrik_options INTERFACE -Wall -Wextra -Wpedantic)
+if(ZENTRIK_WERROR)
+  target_compile_options(zentrik_options INTERFACE -Werror)
+endif()
+if(ZENTRIK_SANITIZE)
+  target_compile_options(zentrik_options INTERFACE -fsanitize=address,undefined
+                         -fno-sanitize-recover=all -fno-omit-frame-pointer)
+  target_link_options(zentrik_options INTERFACE -fsanitize=address,undefined)
+endif()
+
+# zentrik_library(NAME SOURCES... DEPS ...): a static library of one subsystem with the public
+# headers under include/.
+function(zentrik_library name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;DEPS" ${ARGN})
+  add_library(${name} STATIC ${ARG_SOURCES})
+  target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR}/include
+                                     PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
+  target_link_libraries(${name} PUBLIC zentrik_options ${ARG_DEPS})
+  # Raised errors name their component by the library's own file name without extension.
+  target_compile_definitions(${name} PRIVATE ZENTRIK_MODULE_NAME="lib${name}")
+endfunction()
+
+# zentrik_test(NAME SOURCES... DEPS ...): one GoogleTest executable, registered with CTest.
+function(zentrik_test name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;DEPS" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES})
+  target_link_libraries(${name} PRIVATE zentrik_options ${ARG_DEPS} GTest::gtest GTest::gtest_main)
+  target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
+  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60
+                       PROPERTIES ENVIRONMENT "ZENTRIK_TEST_DATA=${PROJECT_SOURCE_DIR}/tests/data")
+endfunction()
+
+# zentrik_fuzz_target(NAME SOURCES... DEPS ...): a fuzz target (LLVMFuzzerTestOneInput). In every
+# test build it is also a replay test over fuzz/corpus/NAME (crashers kept as regressions); with
+# ZENTRIK_FUZZ and clang it becomes a libFuzzer binary NAME_fuzzer.
+function(zentrik_fuzz_target name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;DEPS" ${ARGN})
+  add_executable(${name}_replay ${ARG_SOURCES} ${PROJECT_SOURCE_DIR}/fuzz/replay_main.cpp)
+  target_link_libraries(${name}_replay PRIVATE zentrik_options ${ARG_DEPS})
+  add_test(NAME fuzz_replay.${name}
+           COMMAND ${name}_replay ${PROJECT_SOURCE_DIR}/fuzz/corpus/${name})
+  if(ZENTRIK_FUZZ)
+    add_executable(${name}_fuzzer ${ARG_SOURCES})
+    target_compile_options(${name}_fuzzer PRIVATE -fsanitize=fuzzer)
+    target_link_options(${name}_fuzzer PRIVATE -fsanitize=fuzzer)
+    target_link_libraries(${name}_fuzzer PRIVATE zentrik_options ${ARG_DEPS})
+  endif()
+endfunction()
