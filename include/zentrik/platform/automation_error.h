@@ -18,6 +18,7 @@ inline constexpr Long kTypeMismatch = 13;
 inline constexpr Long kCantPerformOperation = 17;
 inline constexpr Long kFileNotFound = 53;
 inline constexpr Long kPathFileAccess = 75;
+inline constexpr Long kInvalidPropertyValue = 380;
 inline constexpr Long kMemberNotFound = 438;
 inline constexpr Long kWrongArguments = 450;
 }  // namespace errors

@@ -20,7 +20,8 @@ class File {
   File(const File&) = delete;
   File& operator=(const File&) = delete;
 
-  // Opens an existing file for reading; check is_open() and error().
+  // Opens an existing file for reading; check is_open() and error(). Both open without sharing:
+  // while one File holds a file, another open_read or create of it fails with EBUSY.
   static File open_read(const std::string& path);
   // Creates a file for writing, replacing (truncating) an existing one.
   static File create(const std::string& path);
@@ -37,6 +38,8 @@ class File {
   void close();
 
  private:
+  friend class ReplacingFileWriter;
+  explicit File(int fd) : fd_(fd) {}  // takes ownership of an open descriptor
   int fd_ = -1;
   Long error_ = 0;
 };

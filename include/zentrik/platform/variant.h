@@ -18,12 +18,12 @@ class Variant {
   enum class Type { Empty, Integer, Long, Double, Boolean, String, Picture, Object };
 
   Variant() = default;
-  Variant(Integer v) : value_(v) {}  // NOLINT(google-explicit-constructor)
-  Variant(Long v) : value_(v) {}     // NOLINT(google-explicit-constructor)
-  Variant(double v) : value_(v) {}   // NOLINT(google-explicit-constructor)
-  Variant(std::string v) : value_(std::move(v)) {}  // NOLINT(google-explicit-constructor)
+  Variant(Integer v) : value_(v) {}                   // NOLINT(google-explicit-constructor)
+  Variant(Long v) : value_(v) {}                      // NOLINT(google-explicit-constructor)
+  Variant(double v) : value_(v) {}                    // NOLINT(google-explicit-constructor)
+  Variant(std::string v) : value_(std::move(v)) {}    // NOLINT(google-explicit-constructor)
   Variant(const char* v) : value_(std::string(v)) {}  // NOLINT(google-explicit-constructor)
-  Variant(std::shared_ptr<Picture> v) : value_(std::move(v)) {}  // NOLINT
+  Variant(std::shared_ptr<Picture> v) : value_(std::move(v)) {}       // NOLINT
   Variant(std::shared_ptr<Dispatchable> v) : value_(std::move(v)) {}  // NOLINT
   static Variant boolean(bool v) { return from_boolean(to_boolean(v)); }
   static Variant from_boolean(Boolean v);
@@ -66,8 +66,13 @@ class Variant {
   Value value_;
 };
 
-// Parses decimal text ("  12", "-3.5", "1e2") as an automation number; nullopt-like false when
-// it is not one. Used by every text-to-number conversion.
+// Parses decimal text ("  12", "-3.5", "1e2") as an automation number; false when it is not one
+// (empty, blanks only, other characters). Leading and trailing blanks and tabs are ignored; a
+// number too large for a double gives an infinity. Used by every text-to-number conversion.
 bool parse_number(const std::string& text, double& out);
+
+// A double as the runtime prints it: up to 15 significant digits without trailing zeros, plain
+// for magnitudes from 0.0001 below 1E+15, otherwise as 1.5E+20 or 1E-05.
+std::string format_number(double value);
 
 }  // namespace zentrik

@@ -1,0 +1,215 @@
+// The message loop: a FIFO of posted tasks and a set of repeating timers on one clock.
+#include "zentrik/platform/message_loop.h"
+
+#include <condition_variable>
+#include <deque>
+#include <map>
+#include <mutex>
+
+#include "zentrik/platform/automation_error.h"
+
+namespace zentrik {
+namespace {
+
+class SteadyClock : public LoopClock {
+ public:
+  std::int64_t now_ms() const override {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+  }
+};
+
+struct TimerEntry {
+  Long interval;
+  std::int64_t due;
+  // Shared so that a tick keeps its function alive while the timer is removed from inside it.
+  std::shared_ptr<MessageLoop::Task> tick;
+};
+
+}  // namespace
+
+struct MessageLoop::Impl {
+  mutable std::mutex mutex;
+  std::condition_variable wake;
+  std::deque<Task> tasks;
+  // Ordered by id, which is the creation order: ties of due time go to the older timer.
+  std::map<TimerId, TimerEntry> timers;
+  TimerId nextTimer = 1;
+  std::shared_ptr<LoopClock> clock = std::make_shared<SteadyClock>();
+  bool quitRequested = false;
+
+  // Under the lock: the timer due earliest at or before `limit`, or timers.end().
+  std::map<TimerId, TimerEntry>::iterator earliest_due(std::int64_t limit) {
+    auto best = timers.end();
+    for (auto it = timers.begin(); it != timers.end(); ++it) {
+      if (it->second.due > limit) continue;
+      if (best == timers.end() || it->second.due < best->second.due) best = it;
+    }
+    return best;
+  }
+
+  std::int64_t next_due() const {
+    std::int64_t next = INT64_MAX;
+    for (const auto& [id, entry] : timers) next = std::min(next, entry.due);
+    return next;
+  }
+
+  // Runs one due timer tick or, failing that, one queued task; false when neither was there.
+  bool run_one() {
+    std::unique_lock lock(mutex);
+    const std::int64_t now = clock->now_ms();
+    if (auto it = earliest_due(now); it != timers.end()) {
+      TimerEntry& entry = it->second;
+      // A timer that fell several periods behind ticks once and resumes from now.
+      entry.due += entry.interval;
+      if (entry.due <= now) entry.due = now + entry.interval;
+      std::shared_ptr<Task> tick = entry.tick;
+      lock.unlock();
+      (*tick)();
+      return true;
+    }
+    if (!tasks.empty()) {
+      Task task = std::move(tasks.front());
+      tasks.pop_front();
+      lock.unlock();
+      task();
+      return true;
+    }
+    return false;
+  }
+};
+
+MessageLoop::MessageLoop() : impl_(std::make_unique<Impl>()) {}
+
+MessageLoop& MessageLoop::instance() {
+  // Never destroyed: timers and tasks may still refer to it while statics are torn down.
+  static MessageLoop* loop = new MessageLoop();
+  return *loop;
+}
+
+void MessageLoop::post(Task task) {
+  {
+    std::lock_guard lock(impl_->mutex);
+    impl_->tasks.push_back(std::move(task));
+  }
+  impl_->wake.notify_all();
+}
+
+MessageLoop::TimerId MessageLoop::add_timer(Long intervalMs, Task tick) {
+  if (intervalMs < 1) raise_error(errors::kInvalidProcedureCall, ZENTRIK_MODULE_NAME);
+  TimerId id = 0;
+  {
+    std::lock_guard lock(impl_->mutex);
+    id = impl_->nextTimer++;
+    impl_->timers.emplace(id, TimerEntry{intervalMs, impl_->clock->now_ms() + intervalMs,
+                                         std::make_shared<Task>(std::move(tick))});
+  }
+  impl_->wake.notify_all();
+  return id;
+}
+
+void MessageLoop::remove_timer(TimerId id) {
+  std::shared_ptr<Task> released;  // destroyed outside the lock: it may own anything
+  std::lock_guard lock(impl_->mutex);
+  if (auto it = impl_->timers.find(id); it != impl_->timers.end()) {
+    released = std::move(it->second.tick);
+    impl_->timers.erase(it);
+  }
+}
+
+std::size_t MessageLoop::run_until_idle() {
+  std::size_t count = 0;
+  while (impl_->run_one()) ++count;
+  return count;
+}
+
+void MessageLoop::run(std::chrono::milliseconds timeout) {
+  using Steady = std::chrono::steady_clock;
+  const bool bounded = timeout != std::chrono::milliseconds::max();
+  const Steady::time_point deadline = bounded ? Steady::now() + timeout : Steady::time_point::max();
+  for (;;) {
+    run_until_idle();
+    std::unique_lock lock(impl_->mutex);
+    if (impl_->quitRequested) {
+      impl_->quitRequested = false;
+      return;
+    }
+    if (bounded && Steady::now() >= deadline) return;
+    if (!impl_->tasks.empty()) continue;
+    Steady::time_point wakeAt = deadline;
+    const std::int64_t nextDue = impl_->next_due();
+    if (nextDue != INT64_MAX) {
+      const std::int64_t wait = std::max<std::int64_t>(0, nextDue - impl_->clock->now_ms());
+      wakeAt = std::min(wakeAt, Steady::now() + std::chrono::milliseconds(wait));
+    }
+    if (wakeAt == Steady::time_point::max()) {
+      impl_->wake.wait(lock);
+    } else {
+      impl_->wake.wait_until(lock, wakeAt);
+    }
+  }
+}
+
+void MessageLoop::quit() {
+  {
+    std::lock_guard lock(impl_->mutex);
+    impl_->quitRequested = true;
+  }
+  impl_->wake.notify_all();
+}
+
+void MessageLoop::advance(std::int64_t ms) {
+  std::shared_ptr<ManualClock> manual;
+  {
+    std::lock_guard lock(impl_->mutex);
+    manual = std::dynamic_pointer_cast<ManualClock>(impl_->clock);
+  }
+  if (!manual || ms < 0) raise_error(errors::kInvalidProcedureCall, ZENTRIK_MODULE_NAME);
+  const std::int64_t target = manual->now_ms() + ms;
+  run_until_idle();
+  for (;;) {
+    std::int64_t step = 0;
+    {
+      std::lock_guard lock(impl_->mutex);
+      auto it = impl_->earliest_due(target);
+      if (it == impl_->timers.end()) break;
+      step = std::max<std::int64_t>(0, it->second.due - manual->now_ms());
+    }
+    manual->advance(step);
+    run_until_idle();
+  }
+  manual->advance(target - manual->now_ms());
+  run_until_idle();
+}
+
+void MessageLoop::set_clock(std::shared_ptr<LoopClock> clock) {
+  {
+    std::lock_guard lock(impl_->mutex);
+    const std::int64_t before = impl_->clock->now_ms();
+    impl_->clock = clock ? std::move(clock) : std::make_shared<SteadyClock>();
+    // Pending timers keep the time they still had to wait, measured on the new clock.
+    const std::int64_t after = impl_->clock->now_ms();
+    for (auto& [id, entry] : impl_->timers) entry.due += after - before;
+  }
+  impl_->wake.notify_all();
+}
+
+std::int64_t MessageLoop::now_ms() const {
+  std::lock_guard lock(impl_->mutex);
+  return impl_->clock->now_ms();
+}
+
+void MessageLoop::reset() {
+  std::deque<Task> tasks;
+  std::map<TimerId, TimerEntry> timers;
+  {
+    std::lock_guard lock(impl_->mutex);
+    tasks.swap(impl_->tasks);
+    timers.swap(impl_->timers);
+    impl_->quitRequested = false;
+  }
+  // Destroyed here, outside the lock, in case a task owns something that posts on destruction.
+}
+
+}  // namespace zentrik
