@@ -21,9 +21,15 @@ class ProgressSource {
   ProgressEvents* EventSink() const { return sink_; }
 
  protected:
-  void RaiseInitProgress(Long max) const { if (sink_) sink_->InitProgress(max); }
-  void RaiseProgress(Long position) const { if (sink_) sink_->Progress(position); }
-  void RaiseComplete(Long ms) const { if (sink_) sink_->Complete(ms); }
+  void RaiseInitProgress(Long max) const {
+    if (sink_) sink_->InitProgress(max);
+  }
+  void RaiseProgress(Long position) const {
+    if (sink_) sink_->Progress(position);
+  }
+  void RaiseComplete(Long ms) const {
+    if (sink_) sink_->Complete(ms);
+  }
 
  private:
   ProgressEvents* sink_ = nullptr;

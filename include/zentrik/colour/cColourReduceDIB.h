@@ -10,6 +10,9 @@ namespace zentrik {
 class cDIBSection;
 class cPalette;
 
+// Raises error 5 before touching an image when the source is smaller than the target, an
+// image's pixels cannot be addressed, or (ApplyPalette) the palette is empty; also when an event
+// handler remakes an image or empties the palette while the method works on it.
 class cColourReduceDIB : public ProgressSource {
  public:
   void BlackAndWhite(cDIBSection& cFrom, cDIBSection& cTo);

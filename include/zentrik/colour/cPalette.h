@@ -3,32 +3,29 @@
 #pragma once
 
 #include <array>
+#include <functional>
+#include <span>
 #include <string>
 #include <vector>
 
+#include "zentrik/colour/ColourOctree.h"
+#include "zentrik/colour/PaletteEntry.h"
 #include "zentrik/colour/ProgressEvents.h"
 #include "zentrik/platform/automation.h"
+#include "zentrik/platform/byte_view.h"
 #include "zentrik/platform/variant.h"
 
 namespace zentrik {
 
 class cDIBSection;
 
-// One entry, exactly as the raw palette block stores it: red, green, blue, reserved.
-struct PaletteEntry {
-  Byte red = 0;
-  Byte green = 0;
-  Byte blue = 0;
-  Byte reserved = 0;
-  friend bool operator==(const PaletteEntry&, const PaletteEntry&) = default;
-};
-static_assert(sizeof(PaletteEntry) == 4);
-
 class cPalette : public ProgressSource {
  public:
   void Add(Long Red, Long Green, Long Blue);
   Long ClosestIndex(Long Red, Long Green, Long Blue) const;  // 0 = none chosen
   Long Count() const { return static_cast<Long>(entries_.size()); }
+  // Components of entry iIndex (1 to Count); error 9 outside that range, the Variant's own
+  // conversion error for a value that is not a number.
   Byte Red(const Variant& iIndex) const;
   Byte Green(const Variant& iIndex) const;
   Byte Blue(const Variant& iIndex) const;
@@ -36,7 +33,10 @@ class cPalette : public ProgressSource {
   void CreateHalfTone();
   void CreateMono();
   void Create16Colour();
+  // Octree palette of at most PalSize colours; nLevels 1 to 8, error 5 otherwise (palette kept).
   void CreateOptimal(cDIBSection& cDib, Long PalSize, Byte nLevels);
+  // The same over 24-bit pixels (blue, green, red) laid out as a byte view of lHeight rows.
+  void CreateOptimal(ConstByteView bits, Long lWidth, Long lHeight, Long PalSize, Byte nLevels);
   void EraseNodes();
   void Clear();
   Boolean Load(const std::string& sFileName, Long& lPosition);
@@ -46,10 +46,20 @@ class cPalette : public ProgressSource {
 
   // The entries in palette order (entry 1 first), as the raw block lays them out.
   const std::vector<PaletteEntry>& entries() const { return entries_; }
+  // The octree left by the last CreateOptimal (empty before it and after EraseNodes).
+  const ColourOctree& octree() const { return octree_; }
 
  private:
+  void SetDarkColours(Long first);
+  void SetBrightColours(Long first);
+  void ResetTo(Long count);  // Count entries of (0, 0, 0, 0)
+  const PaletteEntry& EntryAt(const Variant& iIndex) const;
+  void ReportReduceFailure();
+  void BuildOptimal(ConstByteView bits, Long lWidth, Long lHeight, Long PalSize, Byte nLevels,
+                    const std::function<void()>& checkImage);
+
   std::vector<PaletteEntry> entries_;
-  // Octree working state: see the implementation.
+  ColourOctree octree_;
 };
 
 }  // namespace zentrik
