@@ -25,6 +25,8 @@ class Variant {
   Variant(const char* v) : value_(std::string(v)) {}  // NOLINT(google-explicit-constructor)
   Variant(std::shared_ptr<Picture> v) : value_(std::move(v)) {}       // NOLINT
   Variant(std::shared_ptr<Dispatchable> v) : value_(std::move(v)) {}  // NOLINT
+  // A bool would silently become the Long 1; Booleans go through boolean() or from_boolean().
+  Variant(bool) = delete;
   static Variant boolean(bool v) { return from_boolean(to_boolean(v)); }
   static Variant from_boolean(Boolean v);
 
