@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "zentrik/platform/automation.h"
@@ -40,6 +41,17 @@ class CaptureDriver {
   // Frames per second of the source, for real-time pacing.
   virtual double frame_rate() const = 0;
   virtual std::string error() const = 0;
+
+  // Sources whose frames arrive on a thread of their own (cameras, streams): the component hands
+  // over `notify` before start(); the driver calls it, from any thread, whenever a frame is ready
+  // (or the source ended or failed), and the component then calls next_frame() on the loop
+  // thread. Such a driver returns true and is not paced by the component. The default (false):
+  // the component paces next_frame() itself, at frame_rate() or as fast as frames are consumed.
+  using FrameNotifier = std::function<void()>;
+  virtual bool set_frame_notifier(FrameNotifier notify) {
+    (void)notify;
+    return false;
+  }
 };
 
 }  // namespace zentrik

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "zentrik/capture/CaptureDriver.h"
+#include "zentrik/capture/SceneScript.h"
 
 namespace zentrik {
 
@@ -22,12 +23,18 @@ class DriverRegistry {
 
   // The system's list, as capGetDriverDescriptionA enumerates it. Starts with the built-in
   // virtual camera alone; hosts add real sources after it.
+  // Loop thread only, like every member.
   static DriverRegistry& system();
+
+  // The entry of the built-in virtual camera playing `options`.
+  static Entry virtual_camera(VirtualSceneOptions options = standard_scene());
+  // Back to the virtual camera alone (the system list's starting state).
+  void reset();
 
   void add(Entry entry) { entries_.push_back(std::move(entry)); }
   void clear() { entries_.clear(); }
   std::size_t size() const { return entries_.size(); }
-  const Entry* at(Long index) const;  // nullptr outside the list
+  const Entry* at(Long index) const;                      // nullptr outside the list
   std::unique_ptr<CaptureDriver> open(Long index) const;  // nullptr outside the list
 
  private:
@@ -37,7 +44,11 @@ class DriverRegistry {
 // Copies driver `index`'s description and version into the buffers (at most the given
 // capacities, NUL-terminated, the rest of each buffer untouched); 0 when there is no such
 // driver, non-zero otherwise.
-Long capGetDriverDescriptionA(Long index, char* description, Long descriptionSize,
-                              char* version, Long versionSize);
+// A null buffer or a capacity below 1 leaves that buffer alone.
+Long capGetDriverDescriptionA(Long index, char* description, Long descriptionSize, char* version,
+                              Long versionSize);
+// The same over another list than the system's.
+Long capGetDriverDescriptionA(const DriverRegistry& drivers, Long index, char* description,
+                              Long descriptionSize, char* version, Long versionSize);
 
 }  // namespace zentrik

@@ -1,5 +1,14 @@
 // ezVidCap: the capture component the control hosts as its child `video`. The control reaches
 // it only through dispatch by identifier and its per-frame event `frame_ready`.
+//
+// Members (dispatch): driver_index (Long, read/write), streaming (Boolean, read/write), Visible
+// (Boolean, read/write), capture_window (Long window handle, read only). Writing driver_index
+// closes the open driver and opens the one at that index (writing the index of the driver that
+// is already open keeps it running); while streaming is on, the driver is started. For each
+// frame the component reads the driver, paints the frame at the top left of its capture window
+// (320 x 240) and then raises frame_ready with the frame's number. Of the 17 events only
+// frame_ready is raised. Everything runs on the message-loop thread; frames of drivers that
+// work on a thread of their own reach the loop through posted tasks.
 #pragma once
 
 #include <functional>
@@ -23,6 +32,17 @@ class ezVidCap : public Dispatchable {
   // frame_ready is at position 12 (from 0) of the component's 17 events; dispatch ids 1 to 17.
   static constexpr DispId kFrameReady = 13;
 
+  // Numbers of the problems the component reports (see Report), in the range of component
+  // errors (vbObjectError + 512 + n).
+  static constexpr Long kNoDriverError = static_cast<Long>(0x80040201u);
+  static constexpr Long kDriverFailedError = static_cast<Long>(0x80040202u);
+  static constexpr Long kSourceEndedError = static_cast<Long>(0x80040203u);
+  static constexpr const char* kReportSource = "ezVidCap";
+
+  // The interface and the event interface, for hosts that look members up.
+  static const TypeInfo& interface_info();
+  static const TypeInfo& event_info();
+
   enum class Pacing {
     RealTime,          // frames come on the message loop at the source's frame rate
     AsFastAsConsumed,  // frames come only when deliver_frames() asks (tests, benchmarks, files)
@@ -37,9 +57,14 @@ class ezVidCap : public Dispatchable {
   // The event interface; the host of the component (the control) attaches its sink here.
   EventSource& events();
 
+  // RealTime is the default.
   void set_pacing(Pacing pacing);
-  // AsFastAsConsumed: reads up to `count` frames from the driver while streaming and raises
-  // frame_ready for each, on the calling (loop) thread. Returns the number delivered.
+  Pacing pacing() const;
+  // Reads up to `count` frames from the driver while streaming and raises frame_ready for each,
+  // synchronously on the calling (loop) thread; meant for AsFastAsConsumed, allowed in both
+  // modes. Stops early when the source has no frame ready, ends or fails, or when a handler
+  // switches streaming off. Returns the number delivered; 0 when called from inside a
+  // frame_ready handler.
   std::size_t deliver_frames(std::size_t count);
 
   // Problems the component reports to its host: an error that ended a frame event's handling
@@ -49,6 +74,7 @@ class ezVidCap : public Dispatchable {
     std::string source;
     std::string description;
   };
+  // Without a handler, reports are written to standard error.
   void on_report(std::function<void(const Report&)> handler);
 
   // Typed access for hosts and tests.
@@ -57,6 +83,8 @@ class ezVidCap : public Dispatchable {
   bool visible() const;
   HWND capture_window() const;
   std::int64_t frames_delivered() const;
+  // Frames the real-time pacing skipped because the loop fell behind.
+  std::int64_t frames_dropped() const;
 
  private:
   struct Impl;

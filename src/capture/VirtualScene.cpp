@@ -1,0 +1,252 @@
+// The virtual camera's scene: a seeded background computed once, exact-colour rectangles drawn
+// over a copy of it per frame, and per-pixel noise from a counter-based hash.
+#include "zentrik/capture/VirtualScene.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+#include "zentrik/platform/automation_error.h"
+
+namespace zentrik {
+namespace {
+
+constexpr Long kCell = 40;  // background lattice spacing in pixels
+constexpr Long kBaseLow = 88;
+constexpr Long kBaseHigh = 176;
+constexpr Long kLitLow = 72;
+constexpr Long kLitHigh = 216;
+constexpr std::size_t kFrameBytes = static_cast<std::size_t>(kFrameStride) * kFrameHeight;
+
+// A 32-bit integer hash with good avalanche (a "lowbias32" finaliser).
+constexpr std::uint32_t mix(std::uint32_t x) {
+  x ^= x >> 16;
+  x *= 0x7FEB352Du;
+  x ^= x >> 15;
+  x *= 0x846CA68Bu;
+  x ^= x >> 16;
+  return x;
+}
+
+constexpr std::uint32_t hash3(std::uint32_t seed, std::uint32_t a, std::uint32_t b) {
+  return mix(seed ^ mix(a * 0x9E3779B1u ^ mix(b + 0x85EBCA77u)));
+}
+
+// The noise key of one frame; pixel i then draws mix(key + i * golden).
+std::uint32_t frame_key(std::uint32_t seed, std::int64_t frame) {
+  const auto f = static_cast<std::uint64_t>(frame);
+  return mix(
+      seed ^ 0x5BD1E995u ^
+      mix(static_cast<std::uint32_t>(f) ^ mix(static_cast<std::uint32_t>(f >> 32) + 0x68E31DA4u)));
+}
+
+constexpr std::uint32_t pixel_noise(std::uint32_t key, std::uint32_t pixel) {
+  return mix(key + pixel * 0x9E3779B9u);
+}
+
+std::size_t offset_of(Long x, Long y) {
+  return static_cast<std::size_t>(kFrameHeight - 1 - y) * kFrameStride +
+         static_cast<std::size_t>(x) * 3;
+}
+
+[[noreturn]] void bad_option() {
+  raise_error(errors::kInvalidProcedureCall, ZENTRIK_MODULE_NAME);
+}
+
+void validate(const VirtualSceneOptions& options) {
+  if (!std::isfinite(options.frame_rate) || options.frame_rate <= 0.0 ||
+      options.frame_rate > 1000.0)
+    bad_option();
+  if (options.noise_amplitude < 0 || options.noise_amplitude > 32) bad_option();
+  if (options.light_change_delta < -64 || options.light_change_delta > 64) bad_option();
+  if (options.frame_limit < 0) bad_option();
+  for (const ScenePatch& patch : options.patches) {
+    if (patch.rect.width < 0 || patch.rect.height < 0 || patch.schedule.repeat < 0) bad_option();
+  }
+  for (const SceneObject& object : options.objects) {
+    if (object.width < 0 || object.height < 0 || object.repeat < 0) bad_option();
+    for (std::size_t i = 1; i < object.path.size(); ++i) {
+      if (object.path[i].frame <= object.path[i - 1].frame) bad_option();
+    }
+  }
+}
+
+// Fills the part of `rect` inside the frame with `colour`.
+void fill(Frame& out, const SceneRect& rect, ColorRef colour) {
+  const std::int64_t left = std::max<std::int64_t>(rect.left, 0);
+  const std::int64_t top = std::max<std::int64_t>(rect.top, 0);
+  const std::int64_t right =
+      std::min<std::int64_t>(std::int64_t{rect.left} + rect.width, kFrameWidth);
+  const std::int64_t bottom =
+      std::min<std::int64_t>(std::int64_t{rect.top} + rect.height, kFrameHeight);
+  if (left >= right || top >= bottom) return;
+  const Byte blue = GetBValue(colour);
+  const Byte green = GetGValue(colour);
+  const Byte red = GetRValue(colour);
+  // One row is built, then copied to the others.
+  std::uint8_t* first = out.pixels + offset_of(static_cast<Long>(left), static_cast<Long>(top));
+  const auto rowBytes = static_cast<std::size_t>(right - left) * 3;
+  for (std::size_t i = 0; i < rowBytes; i += 3) {
+    first[i] = blue;
+    first[i + 1] = green;
+    first[i + 2] = red;
+  }
+  for (std::int64_t y = top + 1; y < bottom; ++y) {
+    std::memcpy(out.pixels + offset_of(static_cast<Long>(left), static_cast<Long>(y)), first,
+                rowBytes);
+  }
+}
+
+}  // namespace
+
+VirtualScene::VirtualScene(VirtualSceneOptions options)
+    : options_(std::move(options)), background_(kFrameBytes), lit_background_(kFrameBytes) {
+  validate(options_);
+  const std::uint32_t seed = options_.seed;
+
+  // Smooth brightness from a lattice of seeded values (-256..256), bilinear between nodes.
+  constexpr Long kNodesX = kFrameWidth / kCell + 1;
+  constexpr Long kNodesY = kFrameHeight / kCell + 1;
+  Long lattice[kNodesY][kNodesX];
+  for (Long gy = 0; gy < kNodesY; ++gy) {
+    for (Long gx = 0; gx < kNodesX; ++gx) {
+      lattice[gy][gx] =
+          static_cast<Long>(
+              hash3(seed, static_cast<std::uint32_t>(gx), static_cast<std::uint32_t>(gy)) % 513) -
+          256;
+    }
+  }
+  // A faint tint of the whole scene, -4..4 per channel.
+  Long tint[3];
+  for (std::uint32_t c = 0; c < 3; ++c) {
+    tint[c] = static_cast<Long>(hash3(seed, 0xC0FFEEu, c) % 9) - 4;
+  }
+  const Long delta = options_.light_change_delta;
+
+  for (Long y = 0; y < kFrameHeight; ++y) {
+    const Long gy = y / kCell;
+    const Long fy = y % kCell;
+    for (Long x = 0; x < kFrameWidth; ++x) {
+      const Long gx = x / kCell;
+      const Long fx = x % kCell;
+      const Long smooth =
+          (lattice[gy][gx] * (kCell - fx) * (kCell - fy) + lattice[gy][gx + 1] * fx * (kCell - fy) +
+           lattice[gy + 1][gx] * (kCell - fx) * fy + lattice[gy + 1][gx + 1] * fx * fy) /
+          (kCell * kCell);
+      const Long grain = static_cast<Long>(hash3(seed ^ 0xA5A5A5A5u, static_cast<std::uint32_t>(x),
+                                                 static_cast<std::uint32_t>(y)) %
+                                           17) -
+                         8;
+      const Long luminance = 132 + smooth * 26 / 256 + grain;
+      const std::size_t at = offset_of(x, y);
+      for (std::size_t c = 0; c < 3; ++c) {
+        // Memory order is blue, green, red; the tint table is red, green, blue.
+        const Long value = std::clamp(luminance + tint[2 - c], kBaseLow, kBaseHigh);
+        background_[at + c] = static_cast<std::uint8_t>(value);
+        lit_background_[at + c] =
+            static_cast<std::uint8_t>(std::clamp(value + delta, kLitLow, kLitHigh));
+      }
+    }
+  }
+
+  const Long amplitude = options_.noise_amplitude;
+  for (Long b = 0; b < 256; ++b) {
+    noise_offsets_[static_cast<std::size_t>(b)] =
+        static_cast<std::int8_t>((b * (2 * amplitude + 1)) / 256 - amplitude);
+  }
+}
+
+void VirtualScene::noisy_background(std::int64_t frame, Frame& out) const {
+  const bool lit = options_.light_change_frame >= 0 && frame >= options_.light_change_frame;
+  const std::uint8_t* source = lit ? lit_background_.data() : background_.data();
+  const std::uint32_t key = frame_key(options_.seed, frame);
+  // Background channels lie within 72..216 and offsets within +-32: no clamping is needed.
+  for (Long y = 0; y < kFrameHeight; ++y) {
+    const std::size_t row = offset_of(0, y);
+    const std::uint8_t* from = source + row;
+    std::uint8_t* to = out.pixels + row;
+    const auto firstPixel = static_cast<std::uint32_t>(y * kFrameWidth);
+    for (Long x = 0; x < kFrameWidth; ++x) {
+      const std::uint32_t noise = pixel_noise(key, firstPixel + static_cast<std::uint32_t>(x));
+      to[0] = static_cast<std::uint8_t>(from[0] + noise_offsets_[noise & 0xFF]);
+      to[1] = static_cast<std::uint8_t>(from[1] + noise_offsets_[(noise >> 8) & 0xFF]);
+      to[2] = static_cast<std::uint8_t>(from[2] + noise_offsets_[(noise >> 16) & 0xFF]);
+      from += 3;
+      to += 3;
+    }
+  }
+}
+
+void VirtualScene::render(std::int64_t frame, Frame& out) const {
+  out.index = frame;
+  if (options_.noise && options_.noise_amplitude > 0) {
+    noisy_background(frame, out);
+  } else {
+    const bool lit = options_.light_change_frame >= 0 && frame >= options_.light_change_frame;
+    std::memcpy(out.pixels, lit ? lit_background_.data() : background_.data(), kFrameBytes);
+  }
+  for (const ScenePatch& patch : options_.patches) {
+    if (patch.schedule.shown(frame)) fill(out, patch.rect, patch.colour);
+  }
+  for (const SceneObject& object : options_.objects) {
+    if (const std::optional<SceneRect> rect = object.position(frame)) {
+      fill(out, *rect, object.colour);
+    }
+  }
+}
+
+std::vector<VirtualScene::Item> VirtualScene::items_at(std::int64_t frame) const {
+  std::vector<Item> items;
+  items.reserve(options_.patches.size() + options_.objects.size());
+  for (const ScenePatch& patch : options_.patches) {
+    items.push_back(
+        Item{Item::Kind::Patch, patch.name, patch.rect, patch.colour, patch.schedule.shown(frame)});
+  }
+  for (const SceneObject& object : options_.objects) {
+    const std::optional<SceneRect> rect = object.position(frame);
+    items.push_back(Item{Item::Kind::Object, object.name,
+                         rect.value_or(SceneRect{0, 0, object.width, object.height}), object.colour,
+                         rect.has_value()});
+  }
+  return items;
+}
+
+std::optional<VirtualScene::Item> VirtualScene::item_at(std::int64_t frame,
+                                                        const std::string& name) const {
+  for (Item& item : items_at(frame)) {
+    if (item.name == name) return std::move(item);
+  }
+  return std::nullopt;
+}
+
+std::optional<ColorRef> VirtualScene::covering_colour(std::int64_t frame, Long x, Long y) const {
+  std::optional<ColorRef> colour;
+  // Drawing order: the last item that covers the point is the one on top.
+  for (const ScenePatch& patch : options_.patches) {
+    if (patch.rect.contains(x, y) && patch.schedule.shown(frame)) colour = patch.colour;
+  }
+  for (const SceneObject& object : options_.objects) {
+    const std::optional<SceneRect> rect = object.position(frame);
+    if (rect && rect->contains(x, y)) colour = object.colour;
+  }
+  return colour;
+}
+
+ColorRef VirtualScene::background_colour(std::int64_t frame, Long x, Long y) const {
+  if (x < 0 || x >= kFrameWidth || y < 0 || y >= kFrameHeight) return CLR_INVALID;
+  const bool lit = options_.light_change_frame >= 0 && frame >= options_.light_change_frame;
+  const std::uint8_t* pixel = (lit ? lit_background_.data() : background_.data()) + offset_of(x, y);
+  Long blue = pixel[0];
+  Long green = pixel[1];
+  Long red = pixel[2];
+  if (options_.noise && options_.noise_amplitude > 0) {
+    const std::uint32_t noise = pixel_noise(frame_key(options_.seed, frame),
+                                            static_cast<std::uint32_t>(y * kFrameWidth + x));
+    blue += noise_offsets_[noise & 0xFF];
+    green += noise_offsets_[(noise >> 8) & 0xFF];
+    red += noise_offsets_[(noise >> 16) & 0xFF];
+  }
+  return RGB(static_cast<Byte>(red), static_cast<Byte>(green), static_cast<Byte>(blue));
+}
+
+}  // namespace zentrik
