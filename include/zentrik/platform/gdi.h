@@ -27,10 +27,18 @@ inline constexpr ColorRef CLR_INVALID = -1;
 inline constexpr Long DIB_RGB_COLORS = 0;
 inline constexpr Long BI_RGB = 0;
 
-constexpr ColorRef RGB(Byte r, Byte g, Byte b) { return r | (g << 8) | (b << 16); }
-constexpr Byte GetRValue(ColorRef c) { return static_cast<Byte>(c & 0xFF); }
-constexpr Byte GetGValue(ColorRef c) { return static_cast<Byte>((c >> 8) & 0xFF); }
-constexpr Byte GetBValue(ColorRef c) { return static_cast<Byte>((c >> 16) & 0xFF); }
+constexpr ColorRef RGB(Byte r, Byte g, Byte b) {
+  return r | (g << 8) | (b << 16);
+}
+constexpr Byte GetRValue(ColorRef c) {
+  return static_cast<Byte>(c & 0xFF);
+}
+constexpr Byte GetGValue(ColorRef c) {
+  return static_cast<Byte>((c >> 8) & 0xFF);
+}
+constexpr Byte GetBValue(ColorRef c) {
+  return static_cast<Byte>((c >> 16) & 0xFF);
+}
 
 #pragma pack(push, 1)
 // The 40-byte bitmap information header.
@@ -84,12 +92,15 @@ constexpr Long dib_stride(Long width, Long bitsPerPixel) {
   return static_cast<Long>(((static_cast<std::int64_t>(width) * bitsPerPixel + 31) / 32) * 4);
 }
 
-// Device contexts. CreateDCA accepts only "DISPLAY" (the screen). A memory DC starts with a 1 x 1
-// placeholder bitmap selected, as the platform does.
+// Device contexts. CreateDCA accepts only "DISPLAY" (the screen): it makes compatible DCs and
+// bitmaps but has no pixels of its own here (blits with it fail, GetPixel gives CLR_INVALID). A
+// memory DC starts with a shared 1 x 1 placeholder bitmap selected, as the platform does: it can
+// be selected back, never deleted, and blits into it fail. A window has one DC of its own, which
+// GetDC returns every time and which goes with the window; ReleaseDC only checks the pair.
 HDC CreateDCA(std::string_view driver);
 HDC CreateCompatibleDC(HDC hdc);  // 0: compatible with the screen
-Boolean DeleteDC(HDC hdc);         // does not delete the selected bitmap
-HDC GetDC(HWND window);            // a DC onto the window's pixels
+Boolean DeleteDC(HDC hdc);        // does not delete the selected bitmap
+HDC GetDC(HWND window);           // a DC onto the window's pixels
 Long ReleaseDC(HWND window, HDC hdc);
 
 // Bitmaps. Compatible bitmaps have the display's own format: 32 bits per pixel (B, G, R, 0),
@@ -100,12 +111,13 @@ HBITMAP CreateCompatibleBitmap(HDC hdc, Long width, Long height);
 HBITMAP CreateDIBSection(HDC hdc, const BitmapInfoHeader& header, std::span<const RgbQuad> colours,
                          Long usage, void** bits);
 
-// Selection: returns the previously selected bitmap, or 0 when `object` is not a bitmap or is
-// already selected into another DC. DeleteObject fails (False) for a bitmap still selected.
+// Selection (memory DCs only): returns the previously selected bitmap, or 0 when `object` is not
+// a bitmap or is already selected into another DC. DeleteObject fails (False) for a bitmap still
+// selected, one the clipboard owns, the placeholder, and anything that is not a bitmap.
 HGDIOBJ SelectObject(HDC hdc, HGDIOBJ object);
 Boolean DeleteObject(HGDIOBJ object);
 // Copies min(size, sizeof(Bitmap)) bytes of the description of a bitmap; returns the count
-// copied, or 0 when `object` is not a bitmap.
+// copied (sizeof(Bitmap) when `out` is null), or 0 when `object` is not a bitmap.
 Long GetObjectA(HGDIOBJ object, Long size, void* out);
 
 // Copies a w x h block from (xSrc, ySrc) of `src` to (x, y) of `dst`, clipped to both surfaces,
@@ -119,7 +131,9 @@ Boolean BitBlt(HDC dst, Long x, Long y, Long width, Long height, HDC src, Long x
 // The colour at (x, y) of the bitmap selected into `hdc`, or CLR_INVALID outside it.
 ColorRef GetPixel(HDC hdc, Long x, Long y);
 
-// Paints 24-bit bottom-up pixels (stride = dib_stride(width, 24)) onto a DC at (x, y).
+// Paints the top-left width x height block of 24-bit pixels (stride = dib_stride(biWidth, 24),
+// rows bottom-up for a positive biHeight) onto a DC at (x, y), clipped. Returns the number of
+// rows taken from the source, 0 on failure.
 Long SetDIBitsToDevice(HDC hdc, Long x, Long y, Long width, Long height, const void* bits,
                        const BitmapInfoHeader& header);
 

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <memory>
+#include <string>
 
 #include "zentrik/platform/gdi.h"
 
@@ -14,7 +15,8 @@ class Picture {
 
   // An empty picture (no bitmap), as a picture property holds before anything is drawn.
   Picture() = default;
-  // Takes ownership of `bitmap`.
+  // Takes ownership of `bitmap`. When the picture goes while its bitmap is still selected into a
+  // DC, the bitmap is deleted as soon as that DC lets go of it.
   explicit Picture(HBITMAP bitmap) : handle_(bitmap) {}
   ~Picture();
   Picture(const Picture&) = delete;
@@ -35,9 +37,10 @@ using PicturePtr = std::shared_ptr<Picture>;
 // (the picture-box "Image"), in the display format; an empty picture when there is none.
 PicturePtr picture_from_dc(HDC hdc);
 
-// Writes a picture as a bitmap file (the platform's picture saving). Raises an automation error
-// (75, Path/File access error, with the system message) when the file cannot be written; the old
-// file, if any, stays as it was. Empty pictures raise 380-like invalid property value (5).
+// Writes a picture as a 24-bit bottom-up bitmap file (the platform's picture saving), through a
+// temporary file that replaces the target only when complete. Raises an automation error 75
+// (source "Zentrik", description the system message) when the file cannot be written; the old
+// file, if any, stays as it was. An empty picture raises 380 "Invalid property value".
 void SavePicture(const Picture& picture, const std::string& fileName);
 
 }  // namespace zentrik

@@ -1,0 +1,187 @@
+// Row converters: plain copies for equal formats, direct loops for the common pairs and a
+// chunked path through packed pixels for the rest.
+#include "pixel_convert.h"
+
+#include <algorithm>
+#include <array>
+#include <bit>
+#include <cstring>
+#include <span>
+
+namespace zentrik {
+namespace {
+
+static_assert(std::endian::native == std::endian::little,
+              "packed pixels are read as blue, green, red bytes");
+
+constexpr Long kChunk = 256;
+
+Byte index4(const std::uint8_t* row, Long x) {
+  const std::uint8_t b = row[x >> 1];
+  return static_cast<Byte>((x & 1) ? (b & 0x0F) : (b >> 4));
+}
+
+void put_index4(std::uint8_t* row, Long x, Byte index) {
+  std::uint8_t& b = row[x >> 1];
+  b = (x & 1) ? static_cast<std::uint8_t>((b & 0xF0) | (index & 0x0F))
+              : static_cast<std::uint8_t>((b & 0x0F) | (index << 4));
+}
+
+template <Long Bits>
+PackedPixel read_pixel(const std::uint8_t* row, Long x, const PackedPixel* palette) {
+  if constexpr (Bits == 32) {
+    const std::uint8_t* p = row + 4 * x;
+    return pack_pixel(p[0], p[1], p[2]);
+  } else if constexpr (Bits == 24) {
+    const std::uint8_t* p = row + 3 * x;
+    return pack_pixel(p[0], p[1], p[2]);
+  } else if constexpr (Bits == 8) {
+    return palette[row[x]];
+  } else {
+    return palette[index4(row, x)];
+  }
+}
+
+template <Long Bits>
+void write_pixel(std::uint8_t* row, Long x, PackedPixel p) {
+  std::uint8_t* out = row + (Bits / 8) * x;
+  out[0] = static_cast<std::uint8_t>(p);
+  out[1] = static_cast<std::uint8_t>(p >> 8);
+  out[2] = static_cast<std::uint8_t>(p >> 16);
+  if constexpr (Bits == 32) out[3] = 0;
+}
+
+const PackedPixel* palette_of(const ColourTable* colours) {
+  return colours != nullptr ? colours->packed().data() : nullptr;
+}
+
+// Equal formats: the bytes as they are.
+template <Long Bits>
+void copy_bytes(const std::uint8_t* src, Long srcX, std::uint8_t* dst, Long dstX, Long count,
+                const ColourTable*, const ColourTable*) {
+  std::memcpy(dst + dstX * (Bits / 8), src + srcX * (Bits / 8),
+              static_cast<std::size_t>(count) * (Bits / 8));
+}
+
+void copy_nibbles(const std::uint8_t* src, Long srcX, std::uint8_t* dst, Long dstX, Long count,
+                  const ColourTable*, const ColourTable*) {
+  if ((srcX & 1) != (dstX & 1)) {
+    for (Long i = 0; i < count; ++i) put_index4(dst, dstX + i, index4(src, srcX + i));
+    return;
+  }
+  Long i = 0;
+  if (srcX & 1) put_index4(dst, dstX, index4(src, srcX)), i = 1;
+  const Long pairs = (count - i) / 2;
+  std::memcpy(dst + ((dstX + i) >> 1), src + ((srcX + i) >> 1), static_cast<std::size_t>(pairs));
+  i += 2 * pairs;
+  if (i < count) put_index4(dst, dstX + i, index4(src, srcX + i));
+}
+
+// Between 32 and 24 bits, and out of a paletted row into a 32- or 24-bit one.
+template <Long SrcBits, Long DstBits>
+void convert_direct(const std::uint8_t* src, Long srcX, std::uint8_t* dst, Long dstX, Long count,
+                    const ColourTable* srcColours, const ColourTable*) {
+  const PackedPixel* palette = palette_of(srcColours);
+  for (Long i = 0; i < count; ++i) {
+    write_pixel<DstBits>(dst, dstX + i, read_pixel<SrcBits>(src, srcX + i, palette));
+  }
+}
+
+// Packs indices into a 4-bit row.
+void put_indices4(std::uint8_t* dst, Long dstX, std::span<const Byte> indices) {
+  Long x = dstX;
+  std::size_t i = 0;
+  if ((x & 1) && i < indices.size()) put_index4(dst, x++, indices[i++]);
+  for (; i + 1 < indices.size(); i += 2, x += 2) {
+    dst[x >> 1] = static_cast<std::uint8_t>((indices[i] << 4) | (indices[i + 1] & 0x0F));
+  }
+  if (i < indices.size()) put_index4(dst, x, indices[i]);
+}
+
+// Out of a 32- or 24-bit row into a paletted one: the nearest entries, straight from the bytes.
+template <Long SrcBits, Long DstBits>
+void map_direct(const std::uint8_t* src, Long srcX, std::uint8_t* dst, Long dstX, Long count,
+                const ColourTable*, const ColourTable* dstColours) {
+  constexpr std::size_t kStep = SrcBits / 8;
+  const NearestColourMap& map = dstColours->map();
+  const std::uint8_t* first = src + kStep * srcX;
+  if constexpr (DstBits == 8) {
+    map.map_pixels({first, kStep * count}, kStep, {dst + dstX, static_cast<std::size_t>(count)});
+  } else {
+    std::array<Byte, kChunk> indices;
+    for (Long done = 0; done < count; done += kChunk) {
+      const Long n = std::min(kChunk, count - done);
+      map.map_pixels({first + kStep * done, kStep * n}, kStep,
+                     {indices.data(), static_cast<std::size_t>(n)});
+      put_indices4(dst, dstX + done, {indices.data(), static_cast<std::size_t>(n)});
+    }
+  }
+}
+
+// Between paletted rows with different colours: through packed pixels, chunk by chunk.
+template <Long SrcBits, Long DstBits>
+void map_paletted(const std::uint8_t* src, Long srcX, std::uint8_t* dst, Long dstX, Long count,
+                  const ColourTable* srcColours, const ColourTable* dstColours) {
+  const PackedPixel* palette = palette_of(srcColours);
+  const NearestColourMap& map = dstColours->map();
+  std::array<PackedPixel, kChunk> pixels;
+  std::array<Byte, kChunk> indices;
+  for (Long done = 0; done < count; done += kChunk) {
+    const Long n = std::min(kChunk, count - done);
+    for (Long i = 0; i < n; ++i) pixels[i] = read_pixel<SrcBits>(src, srcX + done + i, palette);
+    const std::span<const Byte> bytes{reinterpret_cast<const Byte*>(pixels.data()),
+                                      static_cast<std::size_t>(n) * sizeof(PackedPixel)};
+    map.map_pixels(bytes, 4, {indices.data(), static_cast<std::size_t>(n)});
+    if constexpr (DstBits == 8) {
+      std::memcpy(dst + dstX + done, indices.data(), static_cast<std::size_t>(n));
+    } else {
+      put_indices4(dst, dstX + done, {indices.data(), static_cast<std::size_t>(n)});
+    }
+  }
+}
+
+template <Long SrcBits>
+RowConverter converter_from(Long dstBits, bool sameColours) {
+  constexpr bool kSrcPaletted = SrcBits <= 8;
+  switch (dstBits) {
+    case 32:
+      return SrcBits == 32 ? copy_bytes<32> : convert_direct<SrcBits, 32>;
+    case 24:
+      return SrcBits == 24 ? copy_bytes<24> : convert_direct<SrcBits, 24>;
+    case 8:
+      if constexpr (kSrcPaletted) {
+        if (SrcBits == 8 && sameColours) return copy_bytes<8>;
+        return map_paletted<SrcBits, 8>;
+      } else {
+        return map_direct<SrcBits, 8>;
+      }
+    case 4:
+      if constexpr (kSrcPaletted) {
+        if (SrcBits == 4 && sameColours) return copy_nibbles;
+        return map_paletted<SrcBits, 4>;
+      } else {
+        return map_direct<SrcBits, 4>;
+      }
+    default:
+      return nullptr;
+  }
+}
+
+}  // namespace
+
+RowConverter row_converter(Long srcBits, Long dstBits, bool sameColours) {
+  switch (srcBits) {
+    case 32:
+      return converter_from<32>(dstBits, sameColours);
+    case 24:
+      return converter_from<24>(dstBits, sameColours);
+    case 8:
+      return converter_from<8>(dstBits, sameColours);
+    case 4:
+      return converter_from<4>(dstBits, sameColours);
+    default:
+      return nullptr;
+  }
+}
+
+}  // namespace zentrik

@@ -1,0 +1,23 @@
+// Row conversion for blits between the four pixel formats (32, 24, 8 and 4 bits per pixel):
+// a converter is chosen once per pair of formats and colour tables and then run row by row.
+#pragma once
+
+#include <cstdint>
+
+#include "colour_table.h"
+#include "zentrik/platform/gdi.h"
+
+namespace zentrik {
+
+// Copies `count` pixels from column `srcX` of a source row to column `dstX` of a destination
+// row. Into a paletted row each pixel becomes the nearest entry of `dstColours`; out of one
+// each index reads through `srcColours`. The rows must not overlap.
+using RowConverter = void (*)(const std::uint8_t* src, Long srcX, std::uint8_t* dst, Long dstX,
+                              Long count, const ColourTable* srcColours,
+                              const ColourTable* dstColours);
+
+// The converter for a pair of formats; `sameColours` says that two paletted formats of the same
+// depth share their colours, so indices are copied as they are. nullptr for unknown depths.
+RowConverter row_converter(Long srcBits, Long dstBits, bool sameColours);
+
+}  // namespace zentrik
