@@ -1,6 +1,7 @@
 // The message loop: a FIFO of posted tasks and a set of repeating timers on one clock.
 #include "zentrik/platform/message_loop.h"
 
+#include <algorithm>
 #include <condition_variable>
 #include <deque>
 #include <map>
@@ -126,21 +127,28 @@ std::size_t MessageLoop::run_until_idle() {
 
 void MessageLoop::run(std::chrono::milliseconds timeout) {
   using Steady = std::chrono::steady_clock;
-  const bool bounded = timeout != std::chrono::milliseconds::max();
-  const Steady::time_point deadline = bounded ? Steady::now() + timeout : Steady::time_point::max();
+  // Timeouts beyond a century count as none (adding them to the clock would overflow).
+  constexpr std::chrono::milliseconds kForever = std::chrono::hours(24 * 365 * 100);
+  const bool bounded = timeout < kForever;
+  const Steady::time_point deadline =
+      bounded ? Steady::now() + std::max(timeout, std::chrono::milliseconds(0))
+              : Steady::time_point::max();
   for (;;) {
     run_until_idle();
     std::unique_lock lock(impl_->mutex);
+    // Like the platform's quit message, quit takes effect once the queue posted before it is empty.
+    if (!impl_->tasks.empty() && !(bounded && Steady::now() >= deadline)) continue;
     if (impl_->quitRequested) {
       impl_->quitRequested = false;
       return;
     }
     if (bounded && Steady::now() >= deadline) return;
-    if (!impl_->tasks.empty()) continue;
     Steady::time_point wakeAt = deadline;
     const std::int64_t nextDue = impl_->next_due();
     if (nextDue != INT64_MAX) {
-      const std::int64_t wait = std::max<std::int64_t>(0, nextDue - impl_->clock->now_ms());
+      // At most an hour at a time: a manual clock's times say nothing about real waiting.
+      const std::int64_t wait =
+          std::clamp<std::int64_t>(nextDue - impl_->clock->now_ms(), 0, 3'600'000);
       wakeAt = std::min(wakeAt, Steady::now() + std::chrono::milliseconds(wait));
     }
     if (wakeAt == Steady::time_point::max()) {

@@ -136,6 +136,24 @@ TEST_F(MessageLoopTest, RunWithTimeoutTicksRealTimers) {
   EXPECT_EQ(ticks, 3);
 }
 
+TEST_F(MessageLoopTest, RunWithAZeroOrHugeTimeout) {
+  loop().set_clock(nullptr);
+  int ran = 0;
+  loop().post([&] { ++ran; });
+  loop().run(std::chrono::milliseconds(0));  // runs what is queued, then returns
+  EXPECT_EQ(ran, 1);
+  // A timeout too large to add to the clock waits like no timeout at all.
+  std::thread late([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    loop().post([&] { ++ran; });
+    loop().quit();
+  });
+  loop().run(std::chrono::milliseconds::max() - std::chrono::milliseconds(1));
+  const int ranWhenReturned = ran;
+  late.join();
+  EXPECT_EQ(ranWhenReturned, 2);
+}
+
 TEST_F(MessageLoopTest, ResetDropsTasksAndTimers) {
   int ran = 0;
   loop().post([&] { ++ran; });
