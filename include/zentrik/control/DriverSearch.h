@@ -1,0 +1,23 @@
+// Picks the capture driver the control uses: the highest-numbered driver whose description,
+// without leading blanks and in any letter case, starts with "TAVO CAM"; else the last driver.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "zentrik/platform/automation.h"
+
+namespace zentrik {
+
+inline constexpr Long kDriverTextSize = 100;
+inline constexpr std::string_view kDriverSearchText = "TAVO CAM";
+
+struct DriverChoice {
+  Integer device_id = -1;   // the matched driver, else the number of drivers - 1
+  std::string videodevice;  // the matched driver's whole 100-character buffer, else ""
+};
+
+// Enumerates the drivers through capGetDriverDescriptionA.
+DriverChoice search_capture_driver();
+
+}  // namespace zentrik

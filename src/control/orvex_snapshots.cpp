@@ -1,0 +1,78 @@
+// Snapshots and colour depth: the snapshot request, the full-colour and reduced snapshot steps
+// and the reduction of the preview to 16 or 256 colours through the clipboard.
+#include <algorithm>
+#include <cctype>
+
+#include "zentrik/control/orvex.h"
+#include "zentrik/imaging/cDIBSection.h"
+#include "zentrik/imaging/cDIBSectionSave.h"
+#include "zentrik/imaging/mIntelJPEGLibrary.h"
+#include "zentrik/platform/clipboard.h"
+
+namespace zentrik {
+namespace {
+
+constexpr Long kJpegQuality = 90;
+constexpr Long kSixteenColours = 1;      // output depths of cDIBSectionSave::Save
+constexpr Long kTwoFiftySixColours = 2;  //
+
+std::string trim_spaces(const std::string& text) {
+  const std::size_t begin = text.find_first_not_of(' ');
+  if (begin == std::string::npos) return {};
+  return text.substr(begin, text.find_last_not_of(' ') - begin + 1);
+}
+
+// "JPG" at the end of the name in any letter case.
+bool names_jpeg(const std::string& name) {
+  if (name.size() < 3) return false;
+  std::string tail = name.substr(name.size() - 3);
+  std::transform(tail.begin(), tail.end(), tail.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+  return tail == "JPG";
+}
+
+}  // namespace
+
+void orvex::save_picture(std::string& filename, Boolean& truecolor) {
+  state_.snapshot_file = filename;
+  state_.snapshot_truecolor = truecolor;
+}
+
+void orvex::full_colour_snapshot() {
+  if (state_.snapshot_file.size() <= 3 || state_.snapshot_truecolor != vbTrue) return;
+  BitBlt(tmp_.hDC(), 0, 0, kFrameWidth, kFrameHeight, state_.capture_dc, 0, 0, SRCCOPY);
+  write_snapshot(tmp_.Picture());
+}
+
+void orvex::reduced_snapshot() {
+  if (state_.snapshot_file.size() <= 3 || state_.snapshot_truecolor != vbFalse) return;
+  write_snapshot(beeld_.Picture());
+}
+
+void orvex::write_snapshot(const PicturePtr& source) {
+  // The file keeps the letter case the host gave it: on this platform another case names
+  // another file. The request is served, and gone, whatever the write does.
+  const std::string fileName = trim_spaces(state_.snapshot_file);
+  state_.snapshot_file.clear();
+  if (names_jpeg(fileName)) {
+    if (!snapshot_dib_) snapshot_dib_ = std::make_unique<cDIBSection>();
+    snapshot_dib_->CreateFromPicture(*source);
+    WriteJpegFile(*snapshot_dib_, fileName, kJpegQuality);  // reports its own failures
+  } else {
+    SavePicture(*source, fileName);  // a failure ends the frame with its error
+  }
+}
+
+void orvex::reduce_preview() {
+  frame_picture_ = tmp_.Picture();
+  depth_dib_->CreateFromPicture(*frame_picture_);
+  if (!depth_writer_) depth_writer_ = std::make_unique<cDIBSectionSave>();
+  const Long depth = state_.colordepth == static_cast<Long>(e_colordepth::medium)
+                         ? kTwoFiftySixColours
+                         : kSixteenColours;
+  depth_writer_->Save("", *depth_dib_, nullptr, depth, 0);
+  depth_dib_->CopyToClipboard(vbFalse);
+  beeld_.SetPicture(ClipboardGetData());
+}
+
+}  // namespace zentrik
