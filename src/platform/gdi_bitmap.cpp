@@ -36,7 +36,7 @@ HBITMAP CreateDIBSection(HDC /*hdc: colour usage RGB needs no DC*/, const Bitmap
   if (colourCount < 0 || static_cast<std::int64_t>(colours.size()) < colourCount) return 0;
   const std::int64_t height =
       header.biHeight < 0 ? -std::int64_t{header.biHeight} : header.biHeight;
-  const std::int64_t stride = dib_stride(header.biWidth, header.biBitCount);
+  const std::int64_t stride = wide_stride(header.biWidth, header.biBitCount);
   if (stride * height > kMaxBitmapBytes) return 0;
 
   GdiTable& table = GdiTable::instance();

@@ -65,6 +65,7 @@ Long SetDIBitsToDevice(HDC hdc, Long x, Long y, Long width, Long height, const v
     return 0;
   }
   const Long rows = header.biHeight < 0 ? -header.biHeight : header.biHeight;
+  if (wide_stride(header.biWidth, 24) * rows > kMaxBitmapBytes) return 0;
   SurfaceView source;
   // The source is only read; the view type is shared with writable surfaces.
   source.bits = ByteView(static_cast<std::uint8_t*>(const_cast<void*>(bits)),

@@ -172,7 +172,7 @@ void destroy_bitmap(GdiTable& table, HBITMAP handle) {
 
 HBITMAP create_display_bitmap(GdiTable& table, Long width, Long height, bool counted) {
   if (width <= 0 || height <= 0) return 0;
-  const std::int64_t stride = dib_stride(width, 32);
+  const std::int64_t stride = wide_stride(width, 32);
   if (stride * height > kMaxBitmapBytes) return 0;
   const HBITMAP handle = table.add(GdiKind::Bitmap, counted);
   if (handle == 0) return 0;

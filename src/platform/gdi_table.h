@@ -117,6 +117,11 @@ void destroy_bitmap(GdiTable& table, HBITMAP handle);
 // Largest pixel buffer a bitmap may have: larger requests fail as the platform's do.
 inline constexpr std::int64_t kMaxBitmapBytes = std::int64_t{256} << 20;
 
+// Row stride without overflow for any width: dib_stride for sizes that may be absurd.
+constexpr std::int64_t wide_stride(Long width, Long bitsPerPixel) {
+  return ((static_cast<std::int64_t>(width) * bitsPerPixel + 31) / 32) * 4;
+}
+
 // A new display-format bitmap, zero-filled (lazily); 0 for bad or absurd sizes.
 HBITMAP create_display_bitmap(GdiTable& table, Long width, Long height, bool counted = true);
 

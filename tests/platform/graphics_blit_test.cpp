@@ -1,0 +1,297 @@
+// BitBlt: conversions between every pair of formats, clipping, overlapping copies within one
+// surface, and the operations and handles it refuses.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <random>
+
+#include "graphics_support.h"
+#include "zentrik/platform/nearest_colour.h"
+
+namespace zentrik {
+namespace {
+
+using test::quad;
+
+// A surface of one of the four formats, filled with a seeded pattern, that tests can read back.
+class AnySurface {
+ public:
+  AnySurface(Long bits, Long width, Long height, std::span<const RgbQuad> table)
+      : bits_(bits), width_(width), height_(height) {
+    if (bits == 32) {
+      surface_ = std::make_unique<test::TestSurface>(width, height);
+    } else {
+      dib_ = std::make_unique<test::TestDib>(width, height, bits, table);
+    }
+  }
+  HDC dc() const { return dib_ ? dib_->dc() : surface_->dc(); }
+  Long bits() const { return bits_; }
+
+  // Random content: random bytes for DIBs (any index, even beyond a short table), random colours
+  // painted through SetDIBitsToDevice for the display format.
+  void randomise(std::mt19937& rng) {
+    if (dib_) {
+      for (auto& b : dib_->bytes()) b = static_cast<std::uint8_t>(rng());
+      return;
+    }
+    test::TestDib colours(width_, height_, 24);
+    test::fill_random(colours, rng);
+    BitmapInfoHeader header;
+    header.biWidth = width_;
+    header.biHeight = height_;
+    header.biBitCount = 24;
+    SetDIBitsToDevice(dc(), 0, 0, width_, height_, colours.bits(), header);
+  }
+
+  // The raw index at (x, y) of a paletted DIB, top-down.
+  int index(Long x, Long y) const {
+    const std::uint8_t* row = dib_->bits() + (height_ - 1 - y) * dib_->stride();
+    return bits_ == 8 ? row[x] : (x & 1) ? row[x / 2] & 0x0F : row[x / 2] >> 4;
+  }
+
+  std::vector<ColorRef> pixels() const {
+    std::vector<ColorRef> out;
+    for (Long y = 0; y < height_; ++y) {
+      for (Long x = 0; x < width_; ++x) out.push_back(GetPixel(dc(), x, y));
+    }
+    return out;
+  }
+
+ private:
+  Long bits_, width_, height_;
+  std::unique_ptr<test::TestSurface> surface_;
+  std::unique_ptr<test::TestDib> dib_;
+};
+
+std::vector<RgbQuad> table_for(Long bits, std::mt19937& rng) {
+  if (bits == 4) return test::sixteen_colour_table();
+  if (bits == 8) return test::random_table(rng, 200);  // short table: indices 200+ read black
+  return {};
+}
+
+RgbQuad colour_of(ColorRef c) {
+  return quad(GetRValue(c), GetGValue(c), GetBValue(c));
+}
+
+struct FormatPair {
+  Long from;
+  Long to;
+};
+
+class BlitFormats : public ::testing::TestWithParam<FormatPair> {};
+
+TEST_P(BlitFormats, EveryPixelConvertsExactly) {
+  const auto [from, to] = GetParam();
+  std::mt19937 rng(static_cast<std::uint32_t>(from * 100 + to));
+  const auto sourceTable = table_for(from, rng);
+  const auto targetTable = table_for(to, rng);
+  constexpr Long kWidth = 19, kHeight = 11;  // odd: 4-bit rows end in half a byte
+  AnySurface source(from, kWidth, kHeight, sourceTable);
+  AnySurface target(to, kWidth, kHeight, targetTable);
+  source.randomise(rng);
+  ASSERT_TRUE(is_true(BitBlt(target.dc(), 0, 0, kWidth, kHeight, source.dc(), 0, 0, SRCCOPY)));
+  const auto in = source.pixels();
+  const auto out = target.pixels();
+  for (Long i = 0; i < kWidth * kHeight; ++i) {
+    const Long x = i % kWidth, y = i / kWidth;
+    ColorRef expected = in[i];
+    if (to <= 8) {
+      const RgbQuad c = colour_of(in[i]);
+      const Byte index = nearest_colour_reference(targetTable, c.rgbRed, c.rgbGreen, c.rgbBlue);
+      ASSERT_EQ(target.index(x, y), index) << "pixel " << x << "," << y;
+      const RgbQuad& e = targetTable[index];
+      expected = RGB(e.rgbRed, e.rgbGreen, e.rgbBlue);
+    }
+    ASSERT_EQ(out[i], expected) << "pixel " << x << "," << y;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(AllPairs, BlitFormats, ::testing::ValuesIn([] {
+                           std::vector<FormatPair> pairs;
+                           for (Long a : {32, 24, 8, 4}) {
+                             for (Long b : {32, 24, 8, 4}) pairs.push_back({a, b});
+                           }
+                           return pairs;
+                         }()),
+                         [](const auto& info) {
+                           return std::to_string(info.param.from) + "to" +
+                                  std::to_string(info.param.to);
+                         });
+
+TEST(BlitRoundTrip, TwentyFourThroughDisplayFormatAndBackIsExact) {
+  std::mt19937 rng(5);
+  test::TestDib a(13, 7, 24), b(13, 7, 24);
+  test::fill_random(a, rng);
+  test::TestSurface middle(13, 7);
+  ASSERT_TRUE(is_true(BitBlt(middle.dc(), 0, 0, 13, 7, a.dc(), 0, 0, SRCCOPY)));
+  ASSERT_TRUE(is_true(BitBlt(b.dc(), 0, 0, 13, 7, middle.dc(), 0, 0, SRCCOPY)));
+  for (Long y = 0; y < 7; ++y) {
+    // Only the colour bytes: the padding of a row is never written.
+    EXPECT_TRUE(std::equal(a.bits() + y * a.stride(), a.bits() + y * a.stride() + 39,
+                           b.bits() + y * b.stride()));
+  }
+}
+
+TEST(BlitRoundTrip, PalettedThroughTwentyFourKeepsIndices) {
+  const auto table = test::sixteen_colour_table();  // distinct colours: indices come back
+  test::TestDib a(9, 5, 4, table), b(9, 5, 4, table), wide(9, 5, 24);
+  for (std::size_t i = 0; i < a.bytes().size(); ++i) a.bytes()[i] = static_cast<Byte>(i * 37);
+  ASSERT_TRUE(is_true(BitBlt(wide.dc(), 0, 0, 9, 5, a.dc(), 0, 0, SRCCOPY)));
+  ASSERT_TRUE(is_true(BitBlt(b.dc(), 0, 0, 9, 5, wide.dc(), 0, 0, SRCCOPY)));
+  for (Long y = 0; y < 5; ++y) {
+    for (Long x = 0; x < 9; ++x) EXPECT_EQ(GetPixel(a.dc(), x, y), GetPixel(b.dc(), x, y));
+    // The four whole bytes of each row and the ninth pixel are equal; the rest is padding.
+    const std::uint8_t* ra = a.bits() + y * a.stride();
+    EXPECT_TRUE(std::equal(ra, ra + 4, b.bits() + y * b.stride()));
+    EXPECT_EQ(ra[4] & 0xF0, b.bits()[y * b.stride() + 4] & 0xF0);
+  }
+}
+
+TEST(BlitRoundTrip, SameTableCopiesIndicesEvenForRepeatedColours) {
+  const auto table = test::halftone_table();  // entries 125 to 255 repeat black
+  test::TestDib a(6, 2, 8, table), b(6, 2, 8, table);
+  const std::vector<Byte> indices{0, 125, 200, 255, 124, 7};
+  std::copy(indices.begin(), indices.end(), a.bits());
+  ASSERT_TRUE(is_true(BitBlt(b.dc(), 0, 0, 6, 1, a.dc(), 0, 1, SRCCOPY)));  // top = bottom-up row 1
+  EXPECT_TRUE(std::equal(indices.begin(), indices.end(), b.bits() + b.stride()));
+}
+
+TEST(BlitRoundTrip, DifferentTablesMapThroughColours) {
+  const auto halftone = test::halftone_table();
+  const auto sixteen = test::sixteen_colour_table();
+  test::TestDib a(2, 1, 8, halftone), b(2, 1, 4, sixteen);
+  a.bits()[0] = 124;  // white
+  a.bits()[1] = 4;    // red 255
+  ASSERT_TRUE(is_true(BitBlt(b.dc(), 0, 0, 2, 1, a.dc(), 0, 0, SRCCOPY)));
+  EXPECT_EQ(b.bits()[0], 0xF9);  // white is 15, red is 9
+}
+
+// Reference model of a clipped copy between two 24-bit surfaces.
+struct ClipCase {
+  const char* name;
+  Long x, y, w, h, xs, ys;
+};
+
+class BlitClipping : public ::testing::TestWithParam<ClipCase> {};
+
+TEST_P(BlitClipping, CopiesExactlyTheOverlapOfBothSurfaces) {
+  const ClipCase c = GetParam();
+  constexpr Long kSrcW = 10, kSrcH = 8, kDstW = 7, kDstH = 6;
+  std::mt19937 rng(77);
+  test::TestDib source(kSrcW, kSrcH, 24), target(kDstW, kDstH, 24);
+  test::fill_random(source, rng);
+  test::fill_random(target, rng);
+  std::vector<ColorRef> before;
+  for (Long y = 0; y < kDstH; ++y) {
+    for (Long x = 0; x < kDstW; ++x) before.push_back(GetPixel(target.dc(), x, y));
+  }
+  ASSERT_TRUE(is_true(BitBlt(target.dc(), c.x, c.y, c.w, c.h, source.dc(), c.xs, c.ys, SRCCOPY)));
+  for (Long y = 0; y < kDstH; ++y) {
+    for (Long x = 0; x < kDstW; ++x) {
+      const Long sx = x - c.x + c.xs, sy = y - c.y + c.ys;
+      const bool inside = x >= c.x && x < c.x + c.w && y >= c.y && y < c.y + c.h && sx >= 0 &&
+                          sx < kSrcW && sy >= 0 && sy < kSrcH;
+      const ColorRef want = inside ? GetPixel(source.dc(), sx, sy) : before[y * kDstW + x];
+      ASSERT_EQ(GetPixel(target.dc(), x, y), want) << c.name << " at " << x << "," << y;
+    }
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rectangles, BlitClipping,
+    ::testing::Values(
+        ClipCase{"inside", 1, 1, 3, 2, 2, 3}, ClipCase{"whole", 0, 0, 7, 6, 0, 0},
+        ClipCase{"negativeTarget", -2, -3, 5, 5, 0, 0},
+        ClipCase{"negativeSource", 1, 1, 5, 5, -2, -1},
+        ClipCase{"bothNegative", -1, -1, 6, 6, -3, -2},
+        ClipCase{"oversize", 0, 0, 1000, 1000, 0, 0}, ClipCase{"sourceEdge", 0, 0, 7, 6, 6, 5},
+        ClipCase{"targetEdge", 5, 4, 9, 9, 0, 0}, ClipCase{"offTarget", 7, 0, 3, 3, 0, 0},
+        ClipCase{"offSource", 0, 0, 3, 3, 10, 0}, ClipCase{"zeroWidth", 0, 0, 0, 3, 0, 0},
+        ClipCase{"negativeSize", 3, 3, -2, -2, 0, 0},
+        ClipCase{"hugeOffsets", 2147483000, -2147483000, 2147483647, 2147483647, 0, 0}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+struct OverlapCase {
+  Long bits;
+  Long dx;
+  Long dy;
+};
+
+class BlitOverlap : public ::testing::TestWithParam<OverlapCase> {};
+
+// A block moved within its own surface reads every pixel before it is overwritten.
+TEST_P(BlitOverlap, MovesWithinOneSurfaceAsThroughACopy) {
+  const auto [bits, dx, dy] = GetParam();
+  constexpr Long kW = 12, kH = 9;
+  std::mt19937 rng(static_cast<std::uint32_t>(bits + dx * 10 + dy));
+  const auto table =
+      bits <= 8 ? test::random_table(rng, std::size_t{1} << bits) : std::vector<RgbQuad>{};
+  AnySurface s(bits, kW, kH, table);
+  s.randomise(rng);
+  const auto before = s.pixels();
+  ASSERT_TRUE(is_true(BitBlt(s.dc(), 2 + dx, 2 + dy, 7, 5, s.dc(), 2, 2, SRCCOPY)));
+  const auto after = s.pixels();
+  for (Long y = 0; y < kH; ++y) {
+    for (Long x = 0; x < kW; ++x) {
+      const bool moved = x >= 2 + dx && x < 9 + dx && y >= 2 + dy && y < 7 + dy;
+      const ColorRef want = moved ? before[(y - dy) * kW + (x - dx)] : before[y * kW + x];
+      ASSERT_EQ(after[y * kW + x], want) << "at " << x << "," << y;
+    }
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Shifts, BlitOverlap, ::testing::ValuesIn([] {
+                           std::vector<OverlapCase> cases;
+                           for (Long bits : {32, 24, 8, 4}) {
+                             for (Long dx : {-2, -1, 0, 1, 2}) {
+                               for (Long dy : {-1, 0, 1}) cases.push_back({bits, dx, dy});
+                             }
+                           }
+                           return cases;
+                         }()));
+
+TEST(BlitRefusals, OtherRasterOperationsFailAndChangeNothing) {
+  test::TestDib a(4, 4, 24), b(4, 4, 24);
+  std::fill(a.bytes().begin(), a.bytes().end(), 0x55);
+  for (Long rop : {0x00EE0086 /*SRCPAINT*/, 0x008800C6 /*SRCAND*/, 0, -1}) {
+    EXPECT_FALSE(is_true(BitBlt(b.dc(), 0, 0, 4, 4, a.dc(), 0, 0, rop)));
+  }
+  EXPECT_TRUE(std::all_of(b.bytes().begin(), b.bytes().end(), [](auto v) { return v == 0; }));
+}
+
+TEST(BlitRefusals, BadOrPixellessContextsFail) {
+  test::TestDib a(4, 4, 24);
+  const HDC display = CreateDCA("DISPLAY");
+  const HDC fresh = CreateCompatibleDC(0);  // holds only the placeholder
+  EXPECT_FALSE(is_true(BitBlt(a.dc(), 0, 0, 4, 4, 0, 0, 0, SRCCOPY)));
+  EXPECT_FALSE(is_true(BitBlt(0, 0, 0, 4, 4, a.dc(), 0, 0, SRCCOPY)));
+  EXPECT_FALSE(is_true(BitBlt(a.dc(), 0, 0, 4, 4, display, 0, 0, SRCCOPY)));
+  EXPECT_FALSE(is_true(BitBlt(display, 0, 0, 4, 4, a.dc(), 0, 0, SRCCOPY)));
+  EXPECT_FALSE(is_true(BitBlt(fresh, 0, 0, 4, 4, a.dc(), 0, 0, SRCCOPY)));
+  EXPECT_FALSE(is_true(BitBlt(a.dc(), 0, 0, 4, 4, a.bitmap(), 0, 0, SRCCOPY)));  // not a DC
+  EXPECT_EQ(GetPixel(fresh, 0, 0), 0);
+  DeleteDC(fresh);
+  EXPECT_FALSE(is_true(BitBlt(fresh, 0, 0, 4, 4, a.dc(), 0, 0, SRCCOPY)));  // stale handle
+  DeleteDC(display);
+}
+
+TEST(SetDIBitsToDevice, PaintsClippedBottomUpRows) {
+  test::TestSurface target(4, 3);
+  // A 2 x 2 source, bottom-up: the first row in memory is the bottom row.
+  const std::uint8_t bits[16] = {1, 2, 3, 4, 5, 6, 0, 0, 7, 8, 9, 10, 11, 12, 0, 0};
+  BitmapInfoHeader header;
+  header.biWidth = 2;
+  header.biHeight = 2;
+  header.biBitCount = 24;
+  EXPECT_EQ(SetDIBitsToDevice(target.dc(), 3, 1, 2, 2, bits, header), 2);
+  EXPECT_EQ(GetPixel(target.dc(), 3, 1), RGB(9, 8, 7));  // top row, first pixel
+  EXPECT_EQ(GetPixel(target.dc(), 3, 2), RGB(3, 2, 1));
+  EXPECT_EQ(GetPixel(target.dc(), 2, 1), 0);
+  header.biBitCount = 8;
+  EXPECT_EQ(SetDIBitsToDevice(target.dc(), 0, 0, 2, 2, bits, header), 0);
+  header.biBitCount = 24;
+  EXPECT_EQ(SetDIBitsToDevice(target.dc(), 0, 0, 2, 2, nullptr, header), 0);
+}
+
+}  // namespace
+}  // namespace zentrik
