@@ -53,6 +53,7 @@ class ezVidCap : public Dispatchable {
 
   const TypeInfo& type_info() const override;
   Variant invoke(DispId id, MemberKind kind, std::span<Variant> args) override;
+  using Dispatchable::invoke;  // by name as well
 
   // The event interface; the host of the component (the control) attaches its sink here.
   EventSource& events();
