@@ -10,7 +10,9 @@ std::vector<ParamInfo> by_ref(std::initializer_list<const char*> names) {
   return params;
 }
 
-std::vector<ParamInfo> by_value(const char* name) { return {{name, false}}; }
+std::vector<ParamInfo> by_value(const char* name) {
+  return {{name, false}};
+}
 
 }  // namespace
 
@@ -43,14 +45,13 @@ const TypeInfo& OrvexTypeLibrary::interface_info() {
 }
 
 const TypeInfo& OrvexTypeLibrary::event_info() {
-  static const TypeInfo info(
-      "__orvex",
-      {
-          {"motion", kMotionEvent, MemberKind::Method,
-           by_ref({"layer", "zone", "status", "percentage"})},
-          {"color", kColorEvent, MemberKind::Method,
-           by_ref({"layer", "zone", "status", "color", "percentage"})},
-      });
+  static const TypeInfo info("__orvex",
+                             {
+                                 {"motion", kMotionEvent, MemberKind::Method,
+                                  by_ref({"layer", "zone", "status", "percentage"})},
+                                 {"color", kColorEvent, MemberKind::Method,
+                                  by_ref({"layer", "zone", "status", "color", "percentage"})},
+                             });
   return info;
 }
 

@@ -9,7 +9,9 @@ namespace zentrik {
 namespace {
 
 // The smallest grid coordinate (1, 5, 9, ...) at or above v, for v >= 1.
-constexpr Long up4(Long v) { return v + (kSampleStep - (v - 1) % kSampleStep) % kSampleStep; }
+constexpr Long up4(Long v) {
+  return v + (kSampleStep - (v - 1) % kSampleStep) % kSampleStep;
+}
 
 // First and last grid coordinate of the span a..b, where the span's own first pixel is `a`
 // and grid coordinates below `low` or above `high` are never used.

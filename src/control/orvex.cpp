@@ -44,10 +44,14 @@ orvex::~orvex() {
   if (video_->events().sink() == frameSink_.get()) video_->events().unadvise();
 }
 
-const TypeInfo& orvex::type_info() const { return OrvexTypeLibrary::interface_info(); }
+const TypeInfo& orvex::type_info() const {
+  return OrvexTypeLibrary::interface_info();
+}
 
 void orvex::create_children() {
+  // The component sits at the top left, hidden until capture is switched on.
   videoSite_.Move(0, 0, 2400, 1800);
+  video_->put(ezVidCap::kVisible, Variant::from_boolean(vbFalse));
   videoSite_.SetVisible(false);
 
   tmp_.Move(4920, 0, 4800, 3600);
@@ -149,7 +153,8 @@ void orvex::timer_tick() {
 }
 
 const Shape& orvex::zone_weergave(Integer index) const {
-  if (index < 0 || index >= kOutlineCount) raise_error(errors::kSubscriptOutOfRange, ZENTRIK_MODULE_NAME);
+  if (index < 0 || index >= kOutlineCount)
+    raise_error(errors::kSubscriptOutOfRange, ZENTRIK_MODULE_NAME);
   return zone_weergave_[static_cast<std::size_t>(index)];
 }
 

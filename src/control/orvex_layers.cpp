@@ -62,8 +62,7 @@ void orvex::preview_mouse_down(Integer button, Integer shift, float x, float y) 
 void orvex::pixel_readout(float x, float y) {
   const float column = x / static_cast<float>(kTwipsPerPixel);
   const float row = y / static_cast<float>(kTwipsPerPixel);
-  const ColorRef colour =
-      GetPixel(beeld_.hDC(), pixel_coordinate(column), pixel_coordinate(row));
+  const ColorRef colour = GetPixel(beeld_.hDC(), pixel_coordinate(column), pixel_coordinate(row));
   // A non-negative number is written with a leading blank, as the runtime's Str does.
   std::string text = "X = ";
   text += single_text(column);

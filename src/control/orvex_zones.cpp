@@ -27,8 +27,7 @@ void orvex::add_motion_detection(Integer& layer, Integer& zone, Integer& left, I
 }
 
 void orvex::add_color_detection(Integer& layer, Integer& zone, Integer& left, Integer& top,
-                                Integer& Width, Integer& Height, Long& color,
-                                Integer& percentage) {
+                                Integer& Width, Integer& Height, Long& color, Integer& percentage) {
   require_slot(layer, zone);
   state_.color_percentage(layer, zone) = percentage;
   state_.color_top(layer, zone) = top;
@@ -53,8 +52,7 @@ void orvex::clear_all() {
   state_.color_percentage.fill(0);
 }
 
-void orvex::place_outline(Integer zone, Integer left, Integer top, Integer width,
-                          Integer height) {
+void orvex::place_outline(Integer zone, Integer left, Integer top, Integer width, Integer height) {
   // Twips are worked out in 32 bits and clipped, so no geometry can overflow; a shape has no
   // negative size.
   Shape& outline = zone_weergave_[static_cast<std::size_t>(zone)];
@@ -140,8 +138,8 @@ void orvex::evaluate_color_zones() {
         sample_window(state_.color_left(layer, zone), state_.color_top(layer, zone),
                       state_.color_width(layer, zone), state_.color_height(layer, zone));
     state_.sample_count = window.points();
-    state_.hit_count = counter_.matching_points(state_.current_samples,
-                                                state_.color_value(layer, zone), window);
+    state_.hit_count =
+        counter_.matching_points(state_.current_samples, state_.color_value(layer, zone), window);
     if (transition(layer, zone, share_reaches(percentage))) {
       fire_color(layer, zone, state_.zone_state(layer, zone), share_floor());
     }

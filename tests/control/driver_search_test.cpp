@@ -53,7 +53,9 @@ INSTANTIATE_TEST_SUITE_P(
         SearchCase{"only driver 0, matching", {"TAVO CAM"}, 0, "TAVO CAM"},
         SearchCase{"0 matches, 1 does not", {"TAVO CAM 1", "Other"}, 0, "TAVO CAM 1"},
         SearchCase{"1 and 3 of 0..3 match",
-                   {"x", "TAVO CAM one", "y", "TAVO CAM three"}, 3, "TAVO CAM three"},
+                   {"x", "TAVO CAM one", "y", "TAVO CAM three"},
+                   3,
+                   "TAVO CAM three"},
         SearchCase{"lower case", {"a", "tavo cam"}, 1, "tavo cam"},
         SearchCase{"mixed case and text after", {"Tavo Cam USB 2.0", "b"}, 0, "Tavo Cam USB 2.0"},
         SearchCase{"leading blanks", {"x", "   TAVO CAM"}, 1, "   TAVO CAM"},
@@ -65,7 +67,8 @@ INSTANTIATE_TEST_SUITE_P(
         // The buffer is reused: a short description must not inherit an earlier match's tail.
         SearchCase{"short after a match", {"TAVO CAM A", "TAVO"}, 0, "TAVO CAM A"},
         SearchCase{"long description cut at 99 characters",
-                   {std::string("TAVO CAM ") + std::string(120, 'z')}, 0,
+                   {std::string("TAVO CAM ") + std::string(120, 'z')},
+                   0,
                    std::string("TAVO CAM ") + std::string(90, 'z')}),
     [](const auto& info) { return "case" + std::to_string(info.index); });
 

@@ -76,8 +76,10 @@ TEST(SampleWindowFuzz, RandomRectanglesMatchTheDirectRule) {
     const Long width = wide ? any16(rng) : size(rng);
     const Long height = wide ? any16(rng) : size(rng);
     const SampleWindow w = sample_window(left, top, width, height);
-    const auto columns = reference_lines(std::int64_t{left} + 1, std::int64_t{left} + width - 1, 5, 317);
-    const auto rows = reference_lines(std::int64_t{top} + 1, std::int64_t{top} + height - 1, 5, 217);
+    const auto columns =
+        reference_lines(std::int64_t{left} + 1, std::int64_t{left} + width - 1, 5, 317);
+    const auto rows =
+        reference_lines(std::int64_t{top} + 1, std::int64_t{top} + height - 1, 5, 217);
     ASSERT_EQ(w.points(), static_cast<Long>(columns.size() * rows.size()))
         << left << "," << top << " " << width << "x" << height;
     if (!columns.empty() && !rows.empty()) {

@@ -13,8 +13,8 @@ namespace zentrik {
 
 // A new instance holds 0, False and empty strings everywhere; start-up sets the initial values.
 struct OrvexState {
-  Integer layer = 0;       // active detection layer; 0 = detection off
-  Long colordepth = 0;     // e_colordepth value, stored unchanged
+  Integer layer = 0;    // active detection layer; 0 = detection off
+  Long colordepth = 0;  // e_colordepth value, stored unchanged
   Boolean active = vbFalse;
   Boolean debugpreview = vbFalse;
   Integer device_id = 0;

@@ -20,7 +20,9 @@ inline constexpr Long kSampleRows = 55;     // 1, 5, ..., 217
 inline constexpr Long kSamplePoints = kSampleColumns * kSampleRows;
 
 // Grid index of a grid coordinate (1 -> 0, 5 -> 1, ...).
-constexpr Long grid_index(Long coordinate) { return (coordinate - 1) / kSampleStep; }
+constexpr Long grid_index(Long coordinate) {
+  return (coordinate - 1) / kSampleStep;
+}
 constexpr bool on_sample_grid(Long x, Long y) {
   return x >= kFirstSampleColumn && x <= kLastSampleColumn && y >= kFirstSampleRow &&
          y <= kLastSampleRow && (x - 1) % kSampleStep == 0 && (y - 1) % kSampleStep == 0;

@@ -32,7 +32,8 @@ class ZoneTable {
 
  private:
   static constexpr std::size_t index(Integer layer, Integer zone) {
-    return static_cast<std::size_t>(layer - 1) * kZonesPerLayer + static_cast<std::size_t>(zone - 1);
+    return static_cast<std::size_t>(layer - 1) * kZonesPerLayer +
+           static_cast<std::size_t>(zone - 1);
   }
   std::array<T, static_cast<std::size_t>(kZoneLayers) * kZonesPerLayer> values_{};
 };
