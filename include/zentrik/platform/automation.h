@@ -15,10 +15,14 @@ using Boolean = std::int16_t;  // automation Boolean: 16-bit, True = -1, False =
 inline constexpr Boolean vbTrue = -1;
 inline constexpr Boolean vbFalse = 0;
 
-constexpr Boolean to_boolean(bool value) { return value ? vbTrue : vbFalse; }
+constexpr Boolean to_boolean(bool value) {
+  return value ? vbTrue : vbFalse;
+}
 
 // Any non-zero Boolean counts as true when used as a condition.
-constexpr bool is_true(Boolean value) { return value != 0; }
+constexpr bool is_true(Boolean value) {
+  return value != 0;
+}
 
 // 16-bit counter arithmetic: the result wraps from 32767 to -32768 without error.
 constexpr Integer wrap_integer(std::int64_t value) {
@@ -30,8 +34,9 @@ double round_half_even(double value);
 
 // Clips a 64-bit value into the 16-bit signed range (for positions that must not overflow).
 constexpr Integer clip_integer(std::int64_t value) {
-  return value < -32768 ? Integer{-32768} : value > 32767 ? Integer{32767}
-                                                           : static_cast<Integer>(value);
+  return value < -32768  ? Integer{-32768}
+         : value > 32767 ? Integer{32767}
+                         : static_cast<Integer>(value);
 }
 
 }  // namespace zentrik

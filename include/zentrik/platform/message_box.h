@@ -60,7 +60,10 @@ class ScriptedPresenter : public Presenter {
   void script_answer(Long answer) { answers_.push_back(answer); }
   const std::vector<Box>& boxes() const { return boxes_; }
   const std::vector<std::string>& forms() const { return forms_; }
-  void clear() { boxes_.clear(); forms_.clear(); }
+  void clear() {
+    boxes_.clear();
+    forms_.clear();
+  }
 
  private:
   std::deque<Long> answers_;  // when empty, the default button answers
