@@ -1,5 +1,5 @@
 // The virtual camera's scene: a seeded background computed once, exact-colour rectangles drawn
-// over a copy of it per frame, and per-pixel noise from a counter-based hash.
+// over a copy of it per frame, and noise read from a seeded field at a per-frame start.
 #include "zentrik/capture/VirtualScene.h"
 
 #include <algorithm>
@@ -17,6 +17,9 @@ constexpr Long kBaseHigh = 176;
 constexpr Long kLitLow = 72;
 constexpr Long kLitHigh = 216;
 constexpr std::size_t kFrameBytes = static_cast<std::size_t>(kFrameStride) * kFrameHeight;
+// The noise field is a frame's worth of seeded offsets and this many more; each frame reads it
+// from its own seeded start.
+constexpr std::size_t kNoiseShifts = 65536;
 
 // A 32-bit integer hash with good avalanche (a "lowbias32" finaliser).
 constexpr std::uint32_t mix(std::uint32_t x) {
@@ -32,16 +35,11 @@ constexpr std::uint32_t hash3(std::uint32_t seed, std::uint32_t a, std::uint32_t
   return mix(seed ^ mix(a * 0x9E3779B1u ^ mix(b + 0x85EBCA77u)));
 }
 
-// The noise key of one frame; pixel i then draws mix(key + i * golden).
-std::uint32_t frame_key(std::uint32_t seed, std::int64_t frame) {
+// Frame f's noise starts this many bytes into the noise field: an odd step per frame walks all
+// starts before it repeats, so consecutive frames never read the same stretch.
+std::size_t noise_start(std::uint32_t seed, std::int64_t frame) {
   const auto f = static_cast<std::uint64_t>(frame);
-  return mix(
-      seed ^ 0x5BD1E995u ^
-      mix(static_cast<std::uint32_t>(f) ^ mix(static_cast<std::uint32_t>(f >> 32) + 0x68E31DA4u)));
-}
-
-constexpr std::uint32_t pixel_noise(std::uint32_t key, std::uint32_t pixel) {
-  return mix(key + pixel * 0x9E3779B9u);
+  return static_cast<std::size_t>((mix(seed ^ 0x5BD1E995u) + f * 40503u) % kNoiseShifts);
 }
 
 std::size_t offset_of(Long x, Long y) {
@@ -149,37 +147,31 @@ VirtualScene::VirtualScene(VirtualSceneOptions options)
     }
   }
 
-  const Long amplitude = options_.noise_amplitude;
-  for (Long b = 0; b < 256; ++b) {
-    noise_offsets_[static_cast<std::size_t>(b)] =
-        static_cast<std::int8_t>((b * (2 * amplitude + 1)) / 256 - amplitude);
+  if (options_.noise && options_.noise_amplitude > 0) {
+    // Offsets within +-amplitude, stored as the bytes that add them modulo 256.
+    const auto span = static_cast<std::uint32_t>(2 * options_.noise_amplitude + 1);
+    noise_.resize(kFrameBytes + kNoiseShifts);
+    for (std::size_t i = 0; i < noise_.size(); ++i) {
+      const std::uint32_t draw = mix(seed ^ 0x27D4EB2Fu ^ mix(static_cast<std::uint32_t>(i)));
+      const auto offset = static_cast<Long>((draw >> 8) % span) - options_.noise_amplitude;
+      noise_[i] = static_cast<std::uint8_t>(offset);
+    }
   }
 }
 
 void VirtualScene::noisy_background(std::int64_t frame, Frame& out) const {
   const bool lit = options_.light_change_frame >= 0 && frame >= options_.light_change_frame;
   const std::uint8_t* source = lit ? lit_background_.data() : background_.data();
-  const std::uint32_t key = frame_key(options_.seed, frame);
-  // Background channels lie within 72..216 and offsets within +-32: no clamping is needed.
-  for (Long y = 0; y < kFrameHeight; ++y) {
-    const std::size_t row = offset_of(0, y);
-    const std::uint8_t* from = source + row;
-    std::uint8_t* to = out.pixels + row;
-    const auto firstPixel = static_cast<std::uint32_t>(y * kFrameWidth);
-    for (Long x = 0; x < kFrameWidth; ++x) {
-      const std::uint32_t noise = pixel_noise(key, firstPixel + static_cast<std::uint32_t>(x));
-      to[0] = static_cast<std::uint8_t>(from[0] + noise_offsets_[noise & 0xFF]);
-      to[1] = static_cast<std::uint8_t>(from[1] + noise_offsets_[(noise >> 8) & 0xFF]);
-      to[2] = static_cast<std::uint8_t>(from[2] + noise_offsets_[(noise >> 16) & 0xFF]);
-      from += 3;
-      to += 3;
-    }
+  const std::uint8_t* noise = noise_.data() + noise_start(options_.seed, frame);
+  // Background channels lie within 72..216 and offsets within +-32: the byte sums never wrap.
+  for (std::size_t i = 0; i < kFrameBytes; ++i) {
+    out.pixels[i] = static_cast<std::uint8_t>(source[i] + noise[i]);
   }
 }
 
 void VirtualScene::render(std::int64_t frame, Frame& out) const {
   out.index = frame;
-  if (options_.noise && options_.noise_amplitude > 0) {
+  if (!noise_.empty()) {
     noisy_background(frame, out);
   } else {
     const bool lit = options_.light_change_frame >= 0 && frame >= options_.light_change_frame;
@@ -239,12 +231,11 @@ ColorRef VirtualScene::background_colour(std::int64_t frame, Long x, Long y) con
   Long blue = pixel[0];
   Long green = pixel[1];
   Long red = pixel[2];
-  if (options_.noise && options_.noise_amplitude > 0) {
-    const std::uint32_t noise = pixel_noise(frame_key(options_.seed, frame),
-                                            static_cast<std::uint32_t>(y * kFrameWidth + x));
-    blue += noise_offsets_[noise & 0xFF];
-    green += noise_offsets_[(noise >> 8) & 0xFF];
-    red += noise_offsets_[(noise >> 16) & 0xFF];
+  if (!noise_.empty()) {
+    const std::uint8_t* noise = noise_.data() + noise_start(options_.seed, frame) + offset_of(x, y);
+    blue += static_cast<std::int8_t>(noise[0]);
+    green += static_cast<std::int8_t>(noise[1]);
+    red += static_cast<std::int8_t>(noise[2]);
   }
   return RGB(static_cast<Byte>(red), static_cast<Byte>(green), static_cast<Byte>(blue));
 }

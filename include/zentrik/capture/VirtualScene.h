@@ -6,7 +6,6 @@
 // without allocating.
 #pragma once
 
-#include <array>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -53,8 +52,9 @@ class VirtualScene {
   // Static background in frame layout (bottom-up, blue-green-red), plain and changed light.
   std::vector<std::uint8_t> background_;
   std::vector<std::uint8_t> lit_background_;
-  // Noise byte -> channel offset within +-amplitude.
-  std::array<std::int8_t, 256> noise_offsets_{};
+  // Seeded channel offsets within +-amplitude (as bytes added modulo 256), a frame's worth and
+  // more: frame f adds the stretch that starts at a seeded place of its own. Empty without noise.
+  std::vector<std::uint8_t> noise_;
 };
 
 }  // namespace zentrik
