@@ -17,9 +17,13 @@ namespace {
 
 constexpr Long kDiskFull = 61;
 
-// The automation error for a failed file operation with the system's error code.
-[[noreturn]] void RaiseFileError(Long code) {
+// The automation errors for a failed read or write with the system's error code.
+[[noreturn]] void RaiseReadError(Long code) {
   if (code == ENOENT) raise_error(errors::kFileNotFound, kPaletteSource);
+  raise_error(errors::kPathFileAccess, kPaletteSource);
+}
+
+[[noreturn]] void RaiseWriteError(Long code) {
   if (code == ENOSPC) raise_error(kDiskFull, kPaletteSource, "Disk full");
   raise_error(errors::kPathFileAccess, kPaletteSource);
 }
@@ -45,13 +49,13 @@ Boolean cPalette::SaveToJASCFile(const std::string& sFileName) {
   // the previous file instead of leaving none or a partial one.
   const std::string text = JascText(entries_);
   ReplacingFileWriter writer;
-  if (!writer.open(sFileName)) RaiseFileError(writer.error());
+  if (!writer.open(sFileName)) RaiseWriteError(writer.error());
   const std::span<const std::uint8_t> bytes(reinterpret_cast<const std::uint8_t*>(text.data()),
                                             text.size());
   if (writer.write(bytes) != bytes.size() || !writer.commit()) {
     const Long code = writer.error();
     writer.abandon();
-    RaiseFileError(code);
+    RaiseWriteError(code);
   }
   return vbTrue;
 }
@@ -60,7 +64,7 @@ Boolean cPalette::LoadFromJASCFile(const std::string& sFileName) {
   Clear();
   Long code = 0;
   const std::optional<std::string> text = read_file(sFileName, &code);
-  if (!text) RaiseFileError(code);
+  if (!text) RaiseReadError(code);
 
   std::vector<std::string_view> lines;
   Long lineCount = 0;

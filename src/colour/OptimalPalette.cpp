@@ -4,7 +4,6 @@
 #include <cstdint>
 #include <limits>
 
-#include "image_geometry.h"
 #include "module_source.h"
 #include "zentrik/colour/cPalette.h"
 #include "zentrik/platform/application.h"
@@ -34,18 +33,6 @@ Byte AverageOf(std::int64_t sum, std::int64_t count) {
 void cPalette::ReportReduceFailure() {
   if (MsgBox("Error in reducing nodes", vbYesNo + vbExclamation, "Zentrik") == vbNo)
     Application::instance().End();
-}
-
-void cPalette::CreateOptimal(cDIBSection& cDib, Long PalSize, Byte nLevels) {
-  const ImageGeometry geometry = ImageGeometry::Of(cDib);
-  if (!geometry.Usable()) raise_error(errors::kInvalidProcedureCall, kPaletteSource);
-  const ByteView view = geometry.View(cDib);
-  BuildOptimal(ConstByteView(view.data(), view.stride(), view.rows()), geometry.width,
-               geometry.height, PalSize, nLevels, [&cDib, geometry] {
-                 // A handler that remade or released the image ends the walk over it.
-                 if (!(ImageGeometry::Of(cDib) == geometry))
-                   raise_error(errors::kInvalidProcedureCall, kPaletteSource);
-               });
 }
 
 void cPalette::CreateOptimal(ConstByteView bits, Long lWidth, Long lHeight, Long PalSize,

@@ -1,0 +1,131 @@
+// ClosestIndexMap against the plain scan: random palettes with duplicates and ties, the 765
+// rule, the fallback without cut-off, and every colour for standard palettes.
+#include <gtest/gtest.h>
+
+#include <random>
+#include <vector>
+
+#include "colour_test_support.h"
+#include "zentrik/colour/ClosestIndexMap.h"
+#include "zentrik/colour/cPalette.h"
+
+namespace zentrik {
+namespace {
+
+using testing::Rgb;
+
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kSanitized = true;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+constexpr bool kSanitized = true;
+#else
+constexpr bool kSanitized = false;
+#endif
+#else
+constexpr bool kSanitized = false;
+#endif
+
+// Palettes drawn from few values so that duplicates and equal distances are common.
+std::vector<PaletteEntry> RandomPalette(std::mt19937& random) {
+  const int size = 1 + int(random() % 300);
+  const int coarse = 1 + int(random() % 4);  // 1: any value; 4: multiples of 85 only
+  std::vector<PaletteEntry> palette;
+  for (int i = 0; i < size; ++i) {
+    auto pick = [&] { return Byte(coarse == 1 ? random() % 256 : (random() % 4) * 85); };
+    const Byte r = pick(), g = pick(), b = pick();
+    palette.push_back(Rgb(r, g, b));
+    if (random() % 8 == 0) palette.push_back(Rgb(r, g, b));  // a duplicate
+  }
+  return palette;
+}
+
+TEST(ClosestIndexMap, MatchesThePlainScanOnRandomPalettes) {
+  std::mt19937 random(7);
+  for (int round = 0; round < 200; ++round) {
+    const std::vector<PaletteEntry> palette = RandomPalette(random);
+    ClosestIndexMap map(palette);
+    for (int q = 0; q < 2000; ++q) {
+      const unsigned v = random();
+      const Byte r = Byte(v), g = Byte(v >> 8), b = Byte(v >> 16);
+      ASSERT_EQ(map.ClosestIndex(r, g, b), ClosestIndexByScan(palette, r, g, b))
+          << "round " << round << " colour " << int(r) << "," << int(g) << "," << int(b);
+    }
+    for (const PaletteEntry& e : palette)  // exact matches, and the corners
+      ASSERT_EQ(map.ClosestIndex(e.red, e.green, e.blue),
+                ClosestIndexByScan(palette, e.red, e.green, e.blue));
+    for (int corner = 0; corner < 8; ++corner) {
+      const Byte r = corner & 1 ? 255 : 0, g = corner & 2 ? 255 : 0, b = corner & 4 ? 255 : 0;
+      ASSERT_EQ(map.ClosestIndex(r, g, b), ClosestIndexByScan(palette, r, g, b));
+    }
+  }
+}
+
+TEST(ClosestIndexMap, KeepsTheTieAndCutOffRules) {
+  const std::vector<PaletteEntry> blackOnly{Rgb(0, 0, 0)};
+  ClosestIndexMap black(blackOnly);
+  EXPECT_EQ(black.ClosestIndex(255, 255, 255), 0);
+  EXPECT_EQ(black.NearestIndex(255, 255, 255), 1);
+  EXPECT_EQ(black.ClosestIndex(255, 255, 254), 1);
+
+  const std::vector<PaletteEntry> twoWhites{Rgb(255, 255, 255), Rgb(255, 255, 255)};
+  ClosestIndexMap whites(twoWhites);
+  EXPECT_EQ(whites.ClosestIndex(0, 0, 0), 0);
+  EXPECT_EQ(whites.NearestIndex(0, 0, 0), 1);
+
+  const std::vector<PaletteEntry> tie{Rgb(0, 0, 0), Rgb(2, 0, 0)};
+  ClosestIndexMap ties(tie);
+  EXPECT_EQ(ties.ClosestIndex(1, 0, 0), 1);
+
+  ClosestIndexMap empty(std::span<const PaletteEntry>{});
+  EXPECT_EQ(empty.ClosestIndex(1, 2, 3), 0);
+  EXPECT_EQ(empty.NearestIndex(1, 2, 3), 0);
+}
+
+TEST(ClosestIndexMap, NoticesChangedEntries) {
+  cPalette palette;
+  palette.CreateMono();
+  const ClosestIndexMap map(palette.entries());
+  EXPECT_TRUE(map.Matches(palette.entries()));
+  palette.Add(1, 1, 1);
+  EXPECT_FALSE(map.Matches(palette.entries()));
+  palette.CreateMono();
+  EXPECT_TRUE(map.Matches(palette.entries()));
+  palette.Create16Colour();
+  palette.CreateMono();
+  palette.Clear();
+  palette.Add(0, 0, 0);
+  palette.Add(255, 255, 254);
+  EXPECT_FALSE(map.Matches(palette.entries()));
+}
+
+// Every step-th colour of the cube (7 times fewer in sanitizer builds).
+void ExpectEveryColourMatches(void (cPalette::*build)(), std::uint32_t step) {
+  cPalette palette;
+  (palette.*build)();
+  ClosestIndexMap map(palette.entries());
+  if (kSanitized) step *= 7;
+  for (std::uint32_t v = 0; v < (1u << 24); v += step) {
+    const Byte r = Byte(v), g = Byte(v >> 8), b = Byte(v >> 16);
+    const Long fast = map.ClosestIndex(r, g, b);
+    if (fast != palette.ClosestIndex(r, g, b))
+      FAIL() << int(r) << "," << int(g) << "," << int(b) << ": " << fast;
+  }
+}
+
+TEST(ClosestIndexMapEveryColour, SixteenColoursAllOfThem) {
+  ExpectEveryColourMatches(&cPalette::Create16Colour, 1);
+}
+
+// The plain scan over 256 entries takes about 15 s for all colours; every 17th colour still
+// visits every cell of the map many times over.
+TEST(ClosestIndexMapEveryColour, HalfToneEverySeventeenth) {
+  ExpectEveryColourMatches(&cPalette::CreateHalfTone, 17);
+}
+
+TEST(ClosestIndexMapEveryColour, WebSafeEverySeventeenth) {
+  ExpectEveryColourMatches(&cPalette::CreateWebSafe, 17);
+}
+
+}  // namespace
+}  // namespace zentrik
