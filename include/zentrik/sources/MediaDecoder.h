@@ -1,0 +1,65 @@
+// One opened media input read frame by frame into 320 x 240 bottom-up BGR frames. The FFmpeg
+// implementation behind make_ffmpeg_decoder() is the only code that sees FFmpeg; tests put
+// scripted decoders behind the same interface.
+#pragma once
+
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "zentrik/capture/CaptureDriver.h"
+#include "zentrik/sources/MediaLocation.h"
+
+namespace zentrik {
+
+enum class DecodeStatus {
+  Frame,  // the frame holds the next good picture
+  End,    // the input ended in order
+  Error,  // the input failed or was interrupted; error() says why
+};
+
+struct DecoderSettings {
+  MediaLocation location;
+  // Extra options handed to the demuxer as they are ("rtsp_transport" = "tcp", "video_size" =
+  // "640x480", ...).
+  std::vector<std::pair<std::string, std::string>> input_options;
+  // A blocking open or read that gets no data for this long fails with a time-out.
+  std::chrono::milliseconds io_timeout{10000};
+  // So many undecodable packets or corrupt frames in a row count as a failure of the input.
+  int max_corrupt_in_a_row = 300;
+};
+
+class MediaDecoder {
+ public:
+  virtual ~MediaDecoder() = default;
+  // Opens the input, finds its video stream and its decoder; false with error() set.
+  virtual bool open() = 0;
+  // Decodes up to the next good frame and scales it into `frame` (pixels only). `timestamp`
+  // receives its presentation time in seconds, NaN when the input has none. Frames that fail to
+  // decode are skipped and counted.
+  virtual DecodeStatus read(Frame& frame, double& timestamp) = 0;
+  // Frames per second of the video stream (its average rate; 30 when the input does not say).
+  virtual double frame_rate() const = 0;
+  virtual std::int64_t corrupt_frames() const = 0;
+  virtual std::string error() const = 0;
+  // Makes a blocking open() or read() on another thread return soon with Error. Thread-safe;
+  // the decoder stays interrupted.
+  virtual void interrupt() = 0;
+};
+
+using DecoderFactory = std::function<std::unique_ptr<MediaDecoder>(const DecoderSettings&)>;
+
+// The FFmpeg decoder: files through libavformat, streams through its network protocols, cameras
+// through libavdevice's V4L2 input. Scales with libswscale, stretching to 320 x 240.
+std::unique_ptr<MediaDecoder> make_ffmpeg_decoder(const DecoderSettings& settings);
+
+// "libavformat 59.27.100, libavcodec 59.37.100" as linked at run time.
+std::string media_library_version();
+
+// FFmpeg prints only fatal messages unless verbose; the sources report failures themselves.
+void set_media_library_logging(bool verbose);
+
+}  // namespace zentrik

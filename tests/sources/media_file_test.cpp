@@ -1,0 +1,214 @@
+// The FFmpeg driver on video files made by the test: size, orientation, order, end, frame rate,
+// and files that are missing, truncated or damaged.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <memory>
+#include <random>
+#include <vector>
+
+#include "frame_probe.h"
+#include "source_options.h"
+#include "temp_folder.h"
+#include "test_video.h"
+#include "zentrik/sources/MediaSourceDriver.h"
+
+namespace zentrik {
+namespace {
+
+using testing::TempFolder;
+using testing::TestVideo;
+
+struct Encoding {
+  const char* name;
+  const char* file;
+  const char* arguments;
+};
+
+class MediaFileTest : public ::testing::TestWithParam<Encoding> {};
+
+TEST_P(MediaFileTest, FramesComeOutScaledUprightInOrderThenEnd) {
+  TempFolder folder;
+  const auto path = folder / GetParam().file;
+  std::string log;
+  ASSERT_TRUE(testing::make_test_video(path, GetParam().arguments, log)) << log;
+
+  MediaSourceDriver driver(testing::source(path.string()));
+  ASSERT_FALSE(driver.threaded());
+  ASSERT_TRUE(driver.open()) << driver.error();
+  EXPECT_DOUBLE_EQ(driver.frame_rate(), TestVideo::kRate);
+  ASSERT_TRUE(driver.start());
+
+  auto frame = std::make_unique<Frame>();
+  for (int k = 0; k < TestVideo::kFrames; ++k) {
+    ASSERT_EQ(driver.next_frame(*frame), FrameStatus::Ok) << "frame " << k << driver.error();
+    EXPECT_EQ(frame->index, k);
+    // The red bar is at the top left and nothing is at the bottom left: not upside down.
+    EXPECT_TRUE(testing::looks_red(testing::pixel_at(*frame, 10, 5))) << "frame " << k;
+    EXPECT_TRUE(testing::looks_black(testing::pixel_at(*frame, 10, 234))) << "frame " << k;
+    const auto centre = testing::white_centre(*frame);
+    ASSERT_TRUE(centre.has_value()) << "frame " << k;
+    EXPECT_NEAR(centre->first, TestVideo::square_x(k), 1.5) << "frame " << k;
+    EXPECT_NEAR(centre->second, TestVideo::square_y(), 1.5) << "frame " << k;
+  }
+  EXPECT_EQ(driver.next_frame(*frame), FrameStatus::End);
+  EXPECT_EQ(driver.next_frame(*frame), FrameStatus::End);
+  EXPECT_EQ(driver.status().state, SourceState::Ended);
+  EXPECT_EQ(driver.status().frames, TestVideo::kFrames);
+  EXPECT_EQ(driver.error(), "");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Encoders, MediaFileTest,
+    ::testing::Values(Encoding{"ffv1", "clip.mkv", "-c:v ffv1"},
+                      Encoding{"mpeg4", "clip.avi", "-c:v mpeg4 -q:v 2 -pix_fmt yuv420p"},
+                      Encoding{"h264", "clip.mp4", "-c:v libx264 -crf 10 -pix_fmt yuv420p"},
+                      Encoding{"mjpeg", "clip.mov", "-c:v mjpeg -q:v 2 -pix_fmt yuvj422p"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(MediaFile, NothingFlowsBeforeStartAndAfterStop) {
+  TempFolder folder;
+  const auto path = folder / "clip.avi";
+  std::string log;
+  ASSERT_TRUE(testing::make_test_video(path, "-c:v mpeg4", log)) << log;
+  MediaSourceDriver driver(testing::source(path.string()));
+  auto frame = std::make_unique<Frame>();
+  EXPECT_EQ(driver.next_frame(*frame), FrameStatus::Error);
+  EXPECT_FALSE(driver.start());
+  ASSERT_TRUE(driver.open());
+  EXPECT_EQ(driver.next_frame(*frame), FrameStatus::Again);
+  ASSERT_TRUE(driver.start());
+  ASSERT_EQ(driver.next_frame(*frame), FrameStatus::Ok);
+  driver.stop();
+  EXPECT_EQ(driver.next_frame(*frame), FrameStatus::Again);
+  ASSERT_TRUE(driver.start());  // a file carries on where it stopped
+  ASSERT_EQ(driver.next_frame(*frame), FrameStatus::Ok);
+  EXPECT_EQ(frame->index, 1);
+  driver.close();
+  EXPECT_EQ(driver.next_frame(*frame), FrameStatus::Error);
+}
+
+TEST(MediaFile, MissingFileFailsToOpenWithItsName) {
+  MediaSourceDriver driver(testing::source("/nonexistent/folder/clip.mp4"));
+  EXPECT_FALSE(driver.open());
+  EXPECT_EQ(driver.error(),
+            "cannot open video file '/nonexistent/folder/clip.mp4': No such file or directory");
+  EXPECT_EQ(driver.description(), "File: clip.mp4");
+}
+
+TEST(MediaFile, PathWithColonIsReadAsAFile) {
+  TempFolder folder;
+  const auto path = folder / "cam:1.avi";
+  std::string log;
+  ASSERT_TRUE(testing::make_test_video(path, "-c:v mpeg4", log)) << log;
+  MediaSourceDriver driver(testing::source(path.string()));
+  EXPECT_TRUE(driver.open()) << driver.error();
+}
+
+TEST(MediaFile, FileWithoutVideoIsRefused) {
+  TempFolder folder;
+  const auto path = folder / "noise.bin";
+  std::ofstream(path, std::ios::binary) << std::string(4096, '\0');
+  MediaSourceDriver driver(testing::source(path.string()));
+  EXPECT_FALSE(driver.open());
+  EXPECT_NE(driver.error().find(path.string()), std::string::npos) << driver.error();
+}
+
+std::vector<char> read_all(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), {}};
+}
+
+void write_all(const std::filesystem::path& path, const std::vector<char>& bytes) {
+  std::ofstream(path, std::ios::binary).write(bytes.data(), static_cast<long>(bytes.size()));
+}
+
+// Reads to the end; returns the number of frames, or -1 when the source never ended. `latest`
+// keeps the last good frame.
+int drain(MediaSourceDriver& driver, FrameStatus& last, Frame* latest = nullptr) {
+  auto frame = std::make_unique<Frame>();
+  int frames = 0;
+  for (int i = 0; i < 1000; ++i) {
+    last = driver.next_frame(*frame);
+    if (last != FrameStatus::Ok) return frames;
+    if (latest != nullptr) *latest = *frame;
+    ++frames;
+  }
+  return -1;
+}
+
+TEST(MediaFile, TruncatedFileEndsEarlyWithoutHarm) {
+  TempFolder folder;
+  const auto path = folder / "clip.avi";
+  std::string log;
+  ASSERT_TRUE(testing::make_test_video(path, "-c:v mpeg4 -q:v 2", log)) << log;
+  auto bytes = read_all(path);
+  bytes.resize(bytes.size() / 2);
+  write_all(path, bytes);
+
+  MediaSourceDriver driver(testing::source(path.string()));
+  ASSERT_TRUE(driver.open()) << driver.error();
+  ASSERT_TRUE(driver.start());
+  FrameStatus last = FrameStatus::Ok;
+  const int frames = drain(driver, last);
+  EXPECT_GT(frames, 0);
+  EXPECT_LT(frames, TestVideo::kFrames);
+  EXPECT_EQ(last, FrameStatus::End);
+}
+
+TEST(MediaFile, DamagedFramesAreSkippedAndTheRestComesOut) {
+  TempFolder folder;
+  const auto path = folder / "clip.avi";
+  std::string log;
+  // Every frame a key frame, so that the frames after the damage decode on their own.
+  ASSERT_TRUE(testing::make_test_video(path, "-c:v mpeg4 -q:v 2 -g 1", log)) << log;
+  auto bytes = read_all(path);
+  std::mt19937 random(7);
+  // Scribble over a stretch in the middle of the file.
+  for (std::size_t i = bytes.size() * 2 / 5; i < bytes.size() * 3 / 5; ++i)
+    bytes[i] = static_cast<char>(random());
+  write_all(path, bytes);
+
+  MediaSourceDriver driver(testing::source(path.string()));
+  ASSERT_TRUE(driver.open()) << driver.error();
+  ASSERT_TRUE(driver.start());
+  FrameStatus last = FrameStatus::Ok;
+  auto latest = std::make_unique<Frame>();
+  const int frames = drain(driver, last, latest.get());
+  EXPECT_GT(frames, 0);
+  EXPECT_LT(frames, TestVideo::kFrames);  // the damage cost frames ...
+  EXPECT_EQ(last, FrameStatus::End);      // ... but did not end the file early
+  const auto centre = testing::white_centre(*latest);
+  ASSERT_TRUE(centre.has_value());
+  EXPECT_NEAR(centre->first, TestVideo::square_x(TestVideo::kFrames - 1), 1.5);
+}
+
+TEST(MediaFile, RandomBytesNeverCrash) {
+  TempFolder folder;
+  std::mt19937 random(11);
+  for (int round = 0; round < 8; ++round) {
+    const auto path = folder / ("random" + std::to_string(round) + ".avi");
+    std::vector<char> bytes(static_cast<std::size_t>(1000 + 3000 * round));
+    for (char& b : bytes) b = static_cast<char>(random());
+    write_all(path, bytes);
+    MediaSourceDriver driver(testing::source(path.string()));
+    if (!driver.open()) {
+      EXPECT_FALSE(driver.error().empty());
+      continue;
+    }
+    ASSERT_TRUE(driver.start());
+    FrameStatus last = FrameStatus::Ok;
+    EXPECT_GE(drain(driver, last), 0);
+  }
+}
+
+TEST(MediaCamera, MissingDeviceFailsToOpenWithItsName) {
+  MediaSourceDriver driver(testing::source("/dev/video987"));
+  EXPECT_TRUE(driver.threaded());
+  EXPECT_FALSE(driver.open());
+  EXPECT_NE(driver.error().find("cannot open camera '/dev/video987'"), std::string::npos)
+      << driver.error();
+}
+
+}  // namespace
+}  // namespace zentrik
