@@ -1,0 +1,84 @@
+// Writes bitmap files byte by byte for the reader's tests, with every header field settable so
+// that broken files can be made as easily as good ones.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+namespace zentrik::testing {
+
+using Bgr = std::array<std::uint8_t, 3>;
+
+struct BitmapSpec {
+  std::int32_t width = 1;
+  std::int32_t height = 1;  // rows; written negative when top_down
+  std::uint16_t bits = 24;
+  bool top_down = false;
+  std::vector<Bgr> palette;  // written as the colour table (4 bytes an entry)
+  std::uint32_t colours_used = 0;
+  std::uint32_t header_size = 40;
+  std::uint32_t compression = 0;
+  bool last_row_unpadded = false;
+};
+
+inline void put16(std::vector<std::uint8_t>& b, std::size_t at, std::uint32_t v) {
+  b[at] = static_cast<std::uint8_t>(v);
+  b[at + 1] = static_cast<std::uint8_t>(v >> 8);
+}
+inline void put32(std::vector<std::uint8_t>& b, std::size_t at, std::uint32_t v) {
+  for (int i = 0; i < 4; ++i) b[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
+}
+
+// `value(x, row)` gives the colour index (paletted) or the 0xRRGGBB colour of pixel x of row
+// `row`, rows counted bottom-up as the picture shows them.
+inline std::vector<std::uint8_t> bitmap_bytes(const BitmapSpec& spec,
+                                              const std::function<std::uint32_t(int, int)>& value) {
+  const std::size_t stride = (static_cast<std::size_t>(spec.width) * spec.bits + 31) / 32 * 4;
+  const std::size_t table = 4 * spec.palette.size();
+  const std::size_t offset = 14 + spec.header_size + table;
+  std::size_t size = offset + stride * static_cast<std::size_t>(spec.height);
+  if (spec.last_row_unpadded)
+    size -= stride - (static_cast<std::size_t>(spec.width) * spec.bits + 7) / 8;
+  std::vector<std::uint8_t> b(size, 0);
+  b[0] = 'B';
+  b[1] = 'M';
+  put32(b, 2, static_cast<std::uint32_t>(size));
+  put32(b, 10, static_cast<std::uint32_t>(offset));
+  put32(b, 14, spec.header_size);
+  put32(b, 18, static_cast<std::uint32_t>(spec.width));
+  put32(b, 22, static_cast<std::uint32_t>(spec.top_down ? -spec.height : spec.height));
+  put16(b, 26, 1);
+  put16(b, 28, spec.bits);
+  put32(b, 30, spec.compression);
+  put32(b, 46, spec.colours_used);
+  for (std::size_t i = 0; i < spec.palette.size(); ++i) {
+    const std::size_t at = 14 + spec.header_size + 4 * i;
+    b[at] = spec.palette[i][0];
+    b[at + 1] = spec.palette[i][1];
+    b[at + 2] = spec.palette[i][2];
+  }
+  for (int y = 0; y < spec.height; ++y) {
+    const int file_row = spec.top_down ? spec.height - 1 - y : y;
+    const std::size_t row = offset + stride * static_cast<std::size_t>(file_row);
+    for (int x = 0; x < spec.width; ++x) {
+      const std::uint32_t v = value(x, y);
+      if (spec.bits >= 24) {
+        const std::size_t at = row + static_cast<std::size_t>(x) * (spec.bits / 8);
+        b[at] = static_cast<std::uint8_t>(v);
+        b[at + 1] = static_cast<std::uint8_t>(v >> 8);
+        b[at + 2] = static_cast<std::uint8_t>(v >> 16);
+        if (spec.bits == 32) b[at + 3] = 0xAB;  // the unused byte must not leak through
+      } else {
+        const int per_byte = 8 / spec.bits;
+        const std::size_t at = row + static_cast<std::size_t>(x / per_byte);
+        const int shift = 8 - spec.bits * (x % per_byte + 1);
+        b[at] = static_cast<std::uint8_t>(b[at] | (v << shift));
+      }
+    }
+  }
+  return b;
+}
+
+}  // namespace zentrik::testing
