@@ -8,7 +8,8 @@
 // frame the component reads the driver, paints the frame at the top left of its capture window
 // (320 x 240) and then raises frame_ready with the frame's number. Of the 17 events only
 // frame_ready is raised. Everything runs on the message-loop thread; frames of drivers that
-// work on a thread of their own reach the loop through posted tasks.
+// work on a thread of their own reach the loop through posted tasks. A frame_ready handler may
+// use every member (switch streaming off, change the driver) but must not destroy the component.
 #pragma once
 
 #include <functional>
@@ -48,6 +49,7 @@ class ezVidCap : public Dispatchable {
     AsFastAsConsumed,  // frames come only when deliver_frames() asks (tests, benchmarks, files)
   };
 
+  // `drivers` must outlive the component (the system's list lives as long as the program).
   explicit ezVidCap(const DriverRegistry& drivers = DriverRegistry::system());
   ~ezVidCap() override;
 
