@@ -61,25 +61,42 @@ bool cDIBSection::ResampleInto(cDIBSection& target) const {
 
   const std::vector<Tap> columns = taps(Width(), target.Width());
   const std::vector<Tap> rows = taps(Height(), target.Height());
+  // The source columns that some target column reads, each once, in order.
+  std::vector<bool> read(static_cast<std::size_t>(Width()), false);
+  for (const Tap& column : columns) {
+    read[static_cast<std::size_t>(column.lower)] = true;
+    read[static_cast<std::size_t>(column.upper)] = true;
+  }
+  std::vector<std::size_t> used;
+  for (std::size_t c = 0; c < read.size(); ++c) {
+    if (read[c]) used.push_back(c);
+  }
+  // The vertical step of one target row for every used source column and channel: the "left"
+  // and "right" values of the target pixels, computed once where several pixels share them.
+  std::vector<int> vertical(3 * static_cast<std::size_t>(Width()));
+
   for (std::ptrdiff_t y = 0; y < out.rows(); ++y) {
     const Tap& row = rows[static_cast<std::size_t>(y)];
     const float fy = row.weight;
     const float gy = 1.0f - fy;
     const std::span<const Byte> below = source.row(row.lower);
     const std::span<const Byte> above = source.row(row.upper);
+    for (const std::size_t c : used) {
+      for (std::size_t at = 3 * c; at < 3 * c + 3; ++at) {
+        vertical[at] =
+            nearest(gy * static_cast<float>(below[at]) + fy * static_cast<float>(above[at]));
+      }
+    }
     const std::span<Byte> line = out.row(y);
     for (std::size_t x = 0; x < columns.size(); ++x) {
       const Tap& column = columns[x];
       const float fx = column.weight;
-      const auto a = static_cast<std::size_t>(3 * column.lower);
-      const auto b = static_cast<std::size_t>(3 * column.upper);
+      const float gx = 1.0f - fx;
+      const auto left = static_cast<std::size_t>(3 * column.lower);
+      const auto right = static_cast<std::size_t>(3 * column.upper);
       for (std::size_t channel = 0; channel < 3; ++channel) {
-        const int left = nearest(gy * static_cast<float>(below[a + channel]) +
-                                 fy * static_cast<float>(above[a + channel]));
-        const int right = nearest(gy * static_cast<float>(below[b + channel]) +
-                                  fy * static_cast<float>(above[b + channel]));
-        const int value =
-            nearest((1.0f - fx) * static_cast<float>(left) + fx * static_cast<float>(right));
+        const int value = nearest(gx * static_cast<float>(vertical[left + channel]) +
+                                  fx * static_cast<float>(vertical[right + channel]));
         line[3 * x + channel] = clamp_channel(value);
       }
     }
