@@ -22,7 +22,25 @@ bool overlaps(const SurfaceView& dst, const SurfaceView& src, const BlitBlock& b
          b.srcY < b.y + b.height;
 }
 
+// Whole rows without padding, equal formats and row orders: the block is one run of bytes.
+bool one_run(const SurfaceView& dst, const SurfaceView& src, const BlitBlock& b) {
+  const bool plainCopy =
+      src.bitsPerPixel == dst.bitsPerPixel &&
+      (src.bitsPerPixel >= 24 || (src.bitsPerPixel == 8 && same_colours(src, dst)));
+  return plainCopy && b.x == 0 && b.srcX == 0 && src.bottomUp == dst.bottomUp &&
+         src.bits.stride() == dst.bits.stride() &&
+         static_cast<std::ptrdiff_t>(b.width) * (src.bitsPerPixel / 8) == src.bits.stride();
+}
+
 void copy_rows(const SurfaceView& dst, const SurfaceView& src, const BlitBlock& b) {
+  if (one_run(dst, src, b)) {
+    // The block's first row in memory is its top row, or its bottom row when rows run upwards.
+    const Long last = b.height - 1;
+    std::memcpy(dst.row(dst.bottomUp ? b.y + last : b.y),
+                src.row(src.bottomUp ? b.srcY + last : b.srcY),
+                static_cast<std::size_t>(src.bits.stride()) * b.height);
+    return;
+  }
   const RowConverter convert =
       row_converter(src.bitsPerPixel, dst.bitsPerPixel, same_colours(src, dst));
   if (convert == nullptr) return;

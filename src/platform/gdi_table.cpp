@@ -10,8 +10,6 @@
 namespace zentrik {
 namespace {
 
-constexpr int kIndexBits = 20;
-constexpr std::uint32_t kIndexMask = (1u << kIndexBits) - 1;
 constexpr std::uint16_t kGenerations = 2047;  // 11 bits: handles stay positive
 constexpr std::size_t kPoolBlocks = 8;
 
@@ -29,11 +27,13 @@ Handle GdiTable::add(GdiKind kind, bool counted) {
     index = freeSlots_.back();
     freeSlots_.pop_back();
   } else {
-    if (slots_.size() >= kIndexMask) return 0;
-    index = static_cast<std::uint32_t>(slots_.size());
-    slots_.emplace_back();
+    if (size_ >= kIndexMask) return 0;
+    if ((size_ & (kChunkSize - 1)) == 0) {
+      chunks_.push_back(std::make_unique<std::array<Slot, kChunkSize>>());
+    }
+    index = size_++;
   }
-  Slot& s = slots_[index];
+  Slot& s = at(index);
   s.kind = kind;
   s.counted = counted;
   if (counted) ++counted_;
@@ -53,43 +53,6 @@ void GdiTable::remove(Handle handle) {
   s->counted = false;
   s->generation = static_cast<std::uint16_t>(s->generation % kGenerations + 1);
   freeSlots_.push_back((static_cast<std::uint32_t>(handle) & kIndexMask) - 1);
-}
-
-GdiTable::Slot* GdiTable::slot(Handle handle) {
-  return const_cast<Slot*>(static_cast<const GdiTable*>(this)->slot(handle));
-}
-
-const GdiTable::Slot* GdiTable::slot(Handle handle) const {
-  if (handle <= 0) return nullptr;
-  const std::uint32_t raw = static_cast<std::uint32_t>(handle);
-  const std::uint32_t index = (raw & kIndexMask) - 1;
-  if ((raw & kIndexMask) == 0 || index >= slots_.size()) return nullptr;
-  const Slot& s = slots_[index];
-  if (s.kind == GdiKind::Free || s.generation != (raw >> kIndexBits)) return nullptr;
-  return &s;
-}
-
-GdiKind GdiTable::kind(Handle handle) const {
-  const Slot* s = slot(handle);
-  return s ? s->kind : GdiKind::Free;
-}
-
-BitmapObject* GdiTable::bitmap(Handle handle) {
-  Slot* s = slot(handle);
-  return s && s->kind == GdiKind::Bitmap ? &s->bitmap : nullptr;
-}
-
-DcObject* GdiTable::dc(Handle handle) {
-  Slot* s = slot(handle);
-  if (s == nullptr) return nullptr;
-  const bool isDc =
-      s->kind == GdiKind::MemoryDc || s->kind == GdiKind::DisplayDc || s->kind == GdiKind::WindowDc;
-  return isDc ? &s->dc : nullptr;
-}
-
-WindowObject* GdiTable::window(Handle handle) {
-  Slot* s = slot(handle);
-  return s && s->kind == GdiKind::Window ? &s->window : nullptr;
 }
 
 HBITMAP GdiTable::stock_bitmap() {
@@ -205,11 +168,6 @@ HBITMAP copy_bitmap(GdiTable& table, HBITMAP source) {
     copy_block(to, from, {0, 0, src->width, src->height, 0, 0});
   }
   return handle;
-}
-
-BitmapObject* dc_bitmap(GdiTable& table, HDC dc) {
-  const DcObject* d = table.dc(dc);
-  return d && d->selected ? table.bitmap(d->selected) : nullptr;
 }
 
 }  // namespace zentrik

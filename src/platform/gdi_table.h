@@ -3,9 +3,9 @@
 // bitmaps share copy-on-write, the pool that recycles them, and the clipboard's state.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
-#include <deque>
 #include <memory>
 #include <vector>
 
@@ -65,10 +65,25 @@ class GdiTable {
   // A new object of `kind`; `counted` objects appear in gdi_object_count(). 0 when full.
   Handle add(GdiKind kind, bool counted);
   void remove(Handle handle);
-  GdiKind kind(Handle handle) const;
-  BitmapObject* bitmap(Handle handle);
-  DcObject* dc(Handle handle);  // any kind of DC
-  WindowObject* window(Handle handle);
+  GdiKind kind(Handle handle) const {
+    const Slot* s = slot(handle);
+    return s ? s->kind : GdiKind::Free;
+  }
+  BitmapObject* bitmap(Handle handle) {
+    Slot* s = slot(handle);
+    return s && s->kind == GdiKind::Bitmap ? &s->bitmap : nullptr;
+  }
+  DcObject* dc(Handle handle) {  // any kind of DC
+    Slot* s = slot(handle);
+    return s && (s->kind == GdiKind::MemoryDc || s->kind == GdiKind::DisplayDc ||
+                 s->kind == GdiKind::WindowDc)
+               ? &s->dc
+               : nullptr;
+  }
+  WindowObject* window(Handle handle) {
+    Slot* s = slot(handle);
+    return s && s->kind == GdiKind::Window ? &s->window : nullptr;
+  }
   std::size_t counted() const { return counted_; }
 
   HBITMAP stock_bitmap();
@@ -98,13 +113,32 @@ class GdiTable {
     WindowObject window;
   };
 
+  // Handles: generation above the index bits, slot index + 1 below (never 0, always positive).
+  static constexpr int kIndexBits = 20;
+  static constexpr std::uint32_t kIndexMask = (1u << kIndexBits) - 1;
+  static constexpr int kChunkBits = 8;  // slots live in chunks that never move
+  static constexpr std::uint32_t kChunkSize = 1u << kChunkBits;
+
   GdiTable() = default;
-  Slot* slot(Handle handle);
-  const Slot* slot(Handle handle) const;
+  Slot& at(std::uint32_t index) {
+    return (*chunks_[index >> kChunkBits])[index & (kChunkSize - 1)];
+  }
+  const Slot* slot(Handle handle) const {
+    const auto raw = static_cast<std::uint32_t>(handle);
+    const std::uint32_t index = (raw & kIndexMask) - 1;
+    if (handle <= 0 || (raw & kIndexMask) == 0 || index >= size_) return nullptr;
+    const Slot& s = (*chunks_[index >> kChunkBits])[index & (kChunkSize - 1)];
+    if (s.kind == GdiKind::Free || s.generation != (raw >> kIndexBits)) return nullptr;
+    return &s;
+  }
+  Slot* slot(Handle handle) {
+    return const_cast<Slot*>(static_cast<const GdiTable*>(this)->slot(handle));
+  }
   static SurfaceView view_of(const BitmapObject& bitmap);
 
   std::vector<PixelBlockPtr> pool_;  // declared first: outlives the slots' blocks
-  std::deque<Slot> slots_;           // a deque keeps references valid as it grows
+  std::vector<std::unique_ptr<std::array<Slot, kChunkSize>>> chunks_;
+  std::uint32_t size_ = 0;  // slots in use or on the free list
   std::vector<std::uint32_t> freeSlots_;
   std::size_t counted_ = 0;
   HBITMAP stock_ = 0;
@@ -130,6 +164,9 @@ HBITMAP create_display_bitmap(GdiTable& table, Long width, Long height, bool cou
 HBITMAP copy_bitmap(GdiTable& table, HBITMAP source);
 
 // The bitmap a DC draws on (its selection, or its window's surface); nullptr for the display DC.
-BitmapObject* dc_bitmap(GdiTable& table, HDC dc);
+inline BitmapObject* dc_bitmap(GdiTable& table, HDC dc) {
+  const DcObject* d = table.dc(dc);
+  return d && d->selected ? table.bitmap(d->selected) : nullptr;
+}
 
 }  // namespace zentrik

@@ -8,6 +8,7 @@ list(APPEND PLATFORM_GRAPHICS_SOURCES
      ${CMAKE_CURRENT_LIST_DIR}/blit.cpp
      ${CMAKE_CURRENT_LIST_DIR}/pixel_convert.cpp
      ${CMAKE_CURRENT_LIST_DIR}/colour_table.cpp
+     ${CMAKE_CURRENT_LIST_DIR}/candidate_grid.cpp
      ${CMAKE_CURRENT_LIST_DIR}/nearest_colour.cpp
      ${CMAKE_CURRENT_LIST_DIR}/clipboard.cpp
      ${CMAKE_CURRENT_LIST_DIR}/picture.cpp

@@ -1,8 +1,10 @@
-// Nearest-colour maps: the cell grid with its candidate lists, and the cache of maps per table.
+// Nearest-colour maps: answers per colour through the candidate grid, with cells that hold more
+// than one candidate refined into a table of exact answers the first time a colour falls in
+// them, and the cache of maps per table.
 #include "zentrik/platform/nearest_colour.h"
 
 #include <algorithm>
-#include <array>
+#include <atomic>
 #include <climits>
 #include <cstdint>
 #include <cstring>
@@ -10,180 +12,106 @@
 #include <string>
 #include <unordered_map>
 
+#include "candidate_grid.h"
+
 namespace zentrik {
 namespace {
 
-constexpr int kCellShift = 3;                  // cells of 8 levels per channel
-constexpr int kAxisCells = 256 >> kCellShift;  // 32 cells per channel
-constexpr int kCellCount = kAxisCells * kAxisCells * kAxisCells;
-constexpr std::uint32_t kDirect = 0x8000'0000u;  // cell answers with one index
 constexpr std::size_t kMaxEntries = 256;
-constexpr std::size_t kCacheLimit = 32;  // unpinned maps kept without other holders
+constexpr std::size_t kCacheLimit = 16;  // maps kept that nobody else holds
 
-struct Entry {
-  int red;
-  int green;
-  int blue;
-  std::uint32_t index;
-};
-
-// A candidate as the lookup scans it: blue | green << 8 | red << 16 | index << 24.
-constexpr std::uint32_t pack_candidate(const Entry& e) {
-  return static_cast<std::uint32_t>(e.blue) | (static_cast<std::uint32_t>(e.green) << 8) |
-         (static_cast<std::uint32_t>(e.red) << 16) | (e.index << 24);
-}
-
-constexpr int cell_of(int red, int green, int blue) {
-  return ((red >> kCellShift) << (2 * 5)) | ((green >> kCellShift) << 5) | (blue >> kCellShift);
-}
-
-// The part of d(f, p) - d(e, p) that one channel adds, at the end of [lo, hi] where it is largest.
-int worst_difference(int f, int e, int lo, int hi) {
-  const int p = f > e ? lo : hi;
-  return (p - f) * (p - f) - (p - e) * (p - e);
-}
-
-// True when `f` beats `e` at every colour of the box: nearer, or as near with a lower index.
-bool dominates(const Entry& f, const Entry& e, const std::array<int, 3>& lo,
-               const std::array<int, 3>& hi) {
-  const int worst = worst_difference(f.red, e.red, lo[0], hi[0]) +
-                    worst_difference(f.green, e.green, lo[1], hi[1]) +
-                    worst_difference(f.blue, e.blue, lo[2], hi[2]);
-  return worst < 0 || (worst == 0 && f.index < e.index);
-}
-
-// The distinct colours of a table, each with the lowest index that holds it, in index order.
-std::vector<Entry> distinct_entries(std::span<const RgbQuad> table) {
-  std::vector<Entry> entries;
-  const std::size_t count = std::min(table.size(), kMaxEntries);
-  for (std::size_t i = 0; i < count; ++i) {
-    const RgbQuad& q = table[i];
-    const bool repeated = std::any_of(entries.begin(), entries.end(), [&q](const Entry& e) {
-      return e.red == q.rgbRed && e.green == q.rgbGreen && e.blue == q.rgbBlue;
-    });
-    if (!repeated) {
-      entries.push_back({q.rgbRed, q.rgbGreen, q.rgbBlue, static_cast<std::uint32_t>(i)});
-    }
-  }
-  return entries;
-}
-
-// Squared distance bounds from each entry to each cell along one channel: [cell * n + entry].
-struct AxisBounds {
-  std::vector<int> nearest;
-  std::vector<int> farthest;
-};
-
-AxisBounds axis_bounds(const std::vector<Entry>& entries, int Entry::*channel) {
-  const std::size_t n = entries.size();
-  AxisBounds bounds{std::vector<int>(kAxisCells * n), std::vector<int>(kAxisCells * n)};
-  for (int c = 0; c < kAxisCells; ++c) {
-    const int lo = c << kCellShift;
-    const int hi = lo + (1 << kCellShift) - 1;
-    for (std::size_t e = 0; e < n; ++e) {
-      const int v = entries[e].*channel;
-      const int near = v < lo ? lo - v : v > hi ? v - hi : 0;
-      const int far = std::max(v - lo, hi - v);
-      bounds.nearest[c * n + e] = near * near;
-      bounds.farthest[c * n + e] = far * far;
-    }
-  }
-  return bounds;
-}
+// A cell's state. Plain values are offsets into the answers: the identity bytes 0 to 255 for a
+// cell with one winner (read without the position in the cell), or a refined cell's 512
+// answers (read at the position). kScan marks a cell still answered by scanning its list.
+constexpr std::uint32_t kScan = 0x8000'0000u;
+constexpr std::uint32_t kRefined = 0x4000'0000u;
+constexpr std::uint32_t kOffsetMask = 0x3FFF'FFFFu;
+constexpr std::size_t kCellAnswers = std::size_t{1} << (3 * CandidateGrid::kCellShift);
+// Refined cells per map at most (4 MiB of answers); later cells keep scanning their list. The
+// answers are reserved at once but only the pages of refined cells are ever touched.
+constexpr std::size_t kMaxRefined = 8192;
 
 }  // namespace
 
 struct NearestColourMap::Impl {
   std::vector<RgbQuad> table;
-  std::vector<std::uint32_t> cells;       // kDirect | index, or the offset of a candidate list
-  std::vector<std::uint32_t> candidates;  // per list: the count, then the packed candidates
+  CandidateGrid grid;
+  std::unique_ptr<std::atomic<std::uint32_t>[]> cells;
+  std::unique_ptr<Byte[]> answers;
+  std::size_t refined = 0;
+  std::atomic<bool> full{false};
+  std::mutex refining;
 
-  explicit Impl(std::span<const RgbQuad> colours) : table(colours.begin(), colours.end()) {
-    const std::vector<Entry> entries = distinct_entries(colours);
-    if (entries.size() <= 1) {
-      cells.assign(kCellCount, kDirect | (entries.empty() ? 0u : entries[0].index));
-      return;
+  explicit Impl(std::span<const RgbQuad> colours)
+      : table(colours.begin(), colours.end()), grid(build_candidate_grid(colours)) {
+    cells = std::make_unique<std::atomic<std::uint32_t>[]>(CandidateGrid::kCellCount);
+    bool anyList = false;
+    for (int c = 0; c < CandidateGrid::kCellCount; ++c) {
+      const std::uint32_t g = grid.cells[c];
+      const bool single = (g & CandidateGrid::kSingle) != 0;
+      anyList = anyList || !single;
+      cells[c].store(single ? (g & 0xFF) : kScan | g, std::memory_order_relaxed);
     }
-    build(entries);
+    const std::size_t size = 256 + (anyList ? kMaxRefined * kCellAnswers : 0);
+    answers = std::make_unique_for_overwrite<Byte[]>(size);
+    for (int i = 0; i < 256; ++i) answers[i] = static_cast<Byte>(i);
   }
 
-  void build(const std::vector<Entry>& entries) {
-    const std::size_t n = entries.size();
-    const AxisBounds red = axis_bounds(entries, &Entry::red);
-    const AxisBounds green = axis_bounds(entries, &Entry::green);
-    const AxisBounds blue = axis_bounds(entries, &Entry::blue);
-    cells.resize(kCellCount);
-    std::vector<std::uint32_t> list;
-    list.reserve(n);
-    std::vector<std::uint32_t> kept;
-    kept.reserve(n);
-    for (int rc = 0; rc < kAxisCells; ++rc) {
-      for (int gc = 0; gc < kAxisCells; ++gc) {
-        for (int bc = 0; bc < kAxisCells; ++bc) {
-          const int* rNear = &red.nearest[rc * n];
-          const int* gNear = &green.nearest[gc * n];
-          const int* bNear = &blue.nearest[bc * n];
-          const int* rFar = &red.farthest[rc * n];
-          const int* gFar = &green.farthest[gc * n];
-          const int* bFar = &blue.farthest[bc * n];
-          // No entry farther from the whole cell than the nearest entry's farthest point can win.
-          int bound = INT_MAX;
-          for (std::size_t e = 0; e < n; ++e) bound = std::min(bound, rFar[e] + gFar[e] + bFar[e]);
-          list.clear();
-          for (std::size_t e = 0; e < n; ++e) {
-            if (rNear[e] + gNear[e] + bNear[e] <= bound) list.push_back(static_cast<uint32_t>(e));
-          }
-          prune(entries, list, kept, {rc << kCellShift, gc << kCellShift, bc << kCellShift});
-          const int cell = (rc << 10) | (gc << 5) | bc;
-          if (kept.size() == 1) {
-            cells[cell] = kDirect | entries[kept[0]].index;
-            continue;
-          }
-          cells[cell] = static_cast<std::uint32_t>(candidates.size());
-          candidates.push_back(static_cast<std::uint32_t>(kept.size()));
-          for (std::uint32_t e : kept) candidates.push_back(pack_candidate(entries[e]));
+  Byte lookup(int red, int green, int blue) {
+    return answer(cells.get(), answers.get(), red, green, blue);
+  }
+
+  // The fast path, over raw pointers so that loops keep them in registers.
+  Byte answer(const std::atomic<std::uint32_t>* cellStates, const Byte* cellAnswers, int red,
+              int green, int blue) {
+    const int cell = CandidateGrid::cell_of(red, green, blue);
+    const std::uint32_t state = cellStates[cell].load(std::memory_order_acquire);
+    if (state & kScan) [[unlikely]] {
+      return refine(cell, red, green, blue);
+    }
+    const std::uint32_t position =
+        static_cast<std::uint32_t>(CandidateGrid::local_of(red, green, blue)) &
+        (0u - ((state >> 30) & 1u));
+    return cellAnswers[(state & kOffsetMask) + position];
+  }
+
+  // The first colour in a cell with several candidates: fills the cell's answers (while the
+  // budget lasts) and answers from them; past the budget, scans the list.
+  [[gnu::noinline]] Byte refine(int cell, int red, int green, int blue) {
+    if (!full.load(std::memory_order_relaxed)) {
+      std::lock_guard lock(refining);
+      std::uint32_t state = cells[cell].load(std::memory_order_relaxed);
+      if ((state & kScan) && refined < kMaxRefined) {
+        const std::size_t offset = 256 + refined * kCellAnswers;
+        fill_answers(cell, grid.lists.data() + (state & kOffsetMask), answers.get() + offset);
+        ++refined;
+        full.store(refined == kMaxRefined, std::memory_order_relaxed);
+        state = kRefined | static_cast<std::uint32_t>(offset);
+        cells[cell].store(state, std::memory_order_release);
+      }
+      if (!(state & kScan)) {
+        return answers[(state & kOffsetMask) + CandidateGrid::local_of(red, green, blue)];
+      }
+    }
+    const std::uint32_t state = cells[cell].load(std::memory_order_acquire);
+    if (!(state & kScan)) return lookup(red, green, blue);
+    return scan_candidates(grid.lists.data() + (state & kOffsetMask), red, green, blue);
+  }
+
+  static void fill_answers(int cell, const std::uint32_t* list, Byte* out) {
+    constexpr int kShift = CandidateGrid::kCellShift;
+    constexpr int kBits = CandidateGrid::kAxisBits;
+    constexpr int kSize = 1 << kShift;
+    const int red0 = (cell >> (2 * kBits)) << kShift;
+    const int green0 = ((cell >> kBits) & ((1 << kBits) - 1)) << kShift;
+    const int blue0 = (cell & ((1 << kBits) - 1)) << kShift;
+    for (int r = red0; r < red0 + kSize; ++r) {
+      for (int g = green0; g < green0 + kSize; ++g) {
+        for (int b = blue0; b < blue0 + kSize; ++b) {
+          out[CandidateGrid::local_of(r, g, b)] = scan_candidates(list, r, g, b);
         }
       }
     }
-  }
-
-  // Drops every candidate that another one beats everywhere in the cell.
-  static void prune(const std::vector<Entry>& entries, const std::vector<std::uint32_t>& list,
-                    std::vector<std::uint32_t>& kept, const std::array<int, 3>& lo) {
-    kept.clear();
-    const std::array<int, 3> hi{lo[0] + (1 << kCellShift) - 1, lo[1] + (1 << kCellShift) - 1,
-                                lo[2] + (1 << kCellShift) - 1};
-    for (std::uint32_t e : list) {
-      bool beaten = false;
-      for (std::uint32_t f : list) {
-        if (f != e && dominates(entries[f], entries[e], lo, hi)) {
-          beaten = true;
-          break;
-        }
-      }
-      if (!beaten) kept.push_back(e);
-    }
-  }
-
-  Byte lookup(int red, int green, int blue) const {
-    const std::uint32_t cell = cells[cell_of(red, green, blue)];
-    if (cell & kDirect) return static_cast<Byte>(cell);
-    const std::uint32_t* list = candidates.data() + cell;
-    const std::uint32_t count = list[0];
-    int best = INT_MAX;
-    std::uint32_t bestIndex = 0;
-    for (std::uint32_t k = 1; k <= count; ++k) {
-      const std::uint32_t c = list[k];
-      const int db = blue - static_cast<int>(c & 0xFF);
-      const int dg = green - static_cast<int>((c >> 8) & 0xFF);
-      const int dr = red - static_cast<int>((c >> 16) & 0xFF);
-      const int d = dr * dr + dg * dg + db * db;
-      if (d < best) {
-        best = d;
-        bestIndex = c >> 24;
-      }
-    }
-    return static_cast<Byte>(bestIndex);
   }
 };
 
@@ -203,10 +131,12 @@ std::span<const RgbQuad> NearestColourMap::table() const {
 
 void NearestColourMap::map_pixels(std::span<const Byte> pixels, std::size_t bytesPerPixel,
                                   std::span<Byte> indices) const {
-  const Impl& impl = *impl_;
+  Impl& impl = *impl_;
+  const std::atomic<std::uint32_t>* cells = impl.cells.get();
+  const Byte* answers = impl.answers.get();
   const Byte* p = pixels.data();
   for (Byte& out : indices) {
-    out = impl.lookup(p[2], p[1], p[0]);
+    out = impl.answer(cells, answers, p[2], p[1], p[0]);
     p += bytesPerPixel;
   }
 }
