@@ -250,6 +250,65 @@ INSTANTIATE_TEST_SUITE_P(Shifts, BlitOverlap, ::testing::ValuesIn([] {
                            return cases;
                          }()));
 
+struct RowsCase {
+  Long bits;
+  Long srcHeight;  // negative: top-down rows
+  Long dstHeight;
+  Long y, h, srcY;
+};
+
+class BlitWholeRows : public ::testing::TestWithParam<RowsCase> {};
+
+// Rows without padding copied whole: the block lands at the right rows in either row order.
+TEST_P(BlitWholeRows, LandOnTheRightRows) {
+  const RowsCase c = GetParam();
+  constexpr Long kW = 4;  // 4, 12 and 16 bytes a row: no padding at 8, 24 or 32 bits
+  std::mt19937 rng(static_cast<std::uint32_t>(c.bits + c.y * 7 + c.srcY));
+  const auto table = c.bits == 8 ? test::random_table(rng, 256) : std::vector<RgbQuad>{};
+  auto make = [&](Long height) -> std::unique_ptr<AnySurface> {
+    if (c.bits == 32) return std::make_unique<AnySurface>(32, kW, std::abs(height), table);
+    return nullptr;
+  };
+  std::unique_ptr<AnySurface> srcSurface = make(c.srcHeight), dstSurface = make(c.dstHeight);
+  std::unique_ptr<test::TestDib> srcDib, dstDib;
+  if (c.bits != 32) {
+    srcDib = std::make_unique<test::TestDib>(kW, c.srcHeight, c.bits, table);
+    dstDib = std::make_unique<test::TestDib>(kW, c.dstHeight, c.bits, table);
+    for (auto& v : srcDib->bytes()) v = static_cast<std::uint8_t>(rng());
+    for (auto& v : dstDib->bytes()) v = static_cast<std::uint8_t>(rng());
+  } else {
+    srcSurface->randomise(rng);
+    dstSurface->randomise(rng);
+  }
+  const HDC src = srcDib ? srcDib->dc() : srcSurface->dc();
+  const HDC dst = dstDib ? dstDib->dc() : dstSurface->dc();
+  const Long srcRows = std::abs(c.srcHeight), dstRows = std::abs(c.dstHeight);
+  std::vector<ColorRef> before, source;
+  for (Long y = 0; y < dstRows; ++y) {
+    for (Long x = 0; x < kW; ++x) before.push_back(GetPixel(dst, x, y));
+  }
+  for (Long y = 0; y < srcRows; ++y) {
+    for (Long x = 0; x < kW; ++x) source.push_back(GetPixel(src, x, y));
+  }
+  ASSERT_TRUE(is_true(BitBlt(dst, 0, c.y, kW, c.h, src, 0, c.srcY, SRCCOPY)));
+  for (Long y = 0; y < dstRows; ++y) {
+    const Long sy = y - c.y + c.srcY;
+    const bool copied = y >= c.y && y < c.y + c.h && sy >= 0 && sy < srcRows;
+    for (Long x = 0; x < kW; ++x) {
+      const ColorRef want = copied ? source[sy * kW + x] : before[y * kW + x];
+      ASSERT_EQ(GetPixel(dst, x, y), want) << "row " << y << " column " << x;
+    }
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Blocks, BlitWholeRows,
+    ::testing::Values(RowsCase{24, 6, 6, 0, 6, 0}, RowsCase{24, 6, 6, 1, 3, 2},
+                      RowsCase{24, 6, 8, 5, 4, 0}, RowsCase{24, -6, 6, 1, 3, 2},
+                      RowsCase{24, 6, -6, 2, 2, 1}, RowsCase{24, -6, -6, 0, 4, 2},
+                      RowsCase{8, 5, 7, 2, 3, 1}, RowsCase{8, -5, -7, 2, 9, 0},
+                      RowsCase{32, 5, 7, 2, 3, 1}, RowsCase{32, 7, 5, 0, 7, 0}));
+
 TEST(BlitRefusals, OtherRasterOperationsFailAndChangeNothing) {
   test::TestDib a(4, 4, 24), b(4, 4, 24);
   std::fill(a.bytes().begin(), a.bytes().end(), 0x55);

@@ -139,5 +139,42 @@ TEST_F(Clipboard, GetDataHandsBackIndependentCopies) {
   EXPECT_EQ(gdi_object_count(), before_ + 1);  // only the clipboard's own bitmap
 }
 
+TEST_F(Clipboard, PalettedSectionsComeBackInTheDisplayFormat) {
+  const auto table = test::sixteen_colour_table();
+  BitmapInfoHeader header;
+  header.biWidth = 2;
+  header.biHeight = 1;
+  header.biBitCount = 4;
+  void* bits = nullptr;
+  const HBITMAP dib = CreateDIBSection(0, header, table, DIB_RGB_COLORS, &bits);
+  static_cast<std::uint8_t*>(bits)[0] = 0x9C;
+  ASSERT_TRUE(is_true(OpenClipboard(0)));
+  EmptyClipboard();
+  ASSERT_EQ(SetClipboardData(CF_BITMAP, dib), dib);
+  CloseClipboard();
+  const PicturePtr copy = ClipboardGetData();
+  Bitmap info;
+  ASSERT_NE(GetObjectA(copy->Handle(), sizeof(info), &info), 0);
+  EXPECT_EQ(info.bmBitsPixel, 32);
+  const HDC dc = CreateCompatibleDC(0);
+  const HGDIOBJ old = SelectObject(dc, copy->Handle());
+  EXPECT_EQ(GetPixel(dc, 0, 0), RGB(255, 0, 0));
+  EXPECT_EQ(GetPixel(dc, 1, 0), RGB(0, 0, 255));
+  SelectObject(dc, old);
+  DeleteDC(dc);
+}
+
+TEST_F(Clipboard, APictureWhoseBitmapWentToTheClipboardLetsItBe) {
+  {
+    Picture picture(red_dot());
+    ASSERT_TRUE(is_true(OpenClipboard(0)));
+    EmptyClipboard();
+    ASSERT_EQ(SetClipboardData(CF_BITMAP, picture.Handle()), picture.Handle());
+    CloseClipboard();
+  }
+  EXPECT_EQ(gdi_object_count(), before_ + 1);
+  EXPECT_EQ(ClipboardGetData()->Width(), 3);
+}
+
 }  // namespace
 }  // namespace zentrik

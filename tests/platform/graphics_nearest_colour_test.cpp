@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <random>
+#include <thread>
 
 #include "graphics_support.h"
 #include "zentrik/platform/nearest_colour.h"
@@ -159,6 +160,49 @@ TEST(NearestColourMap, ForTableReturnsOneMapPerDistinctTable) {
   EXPECT_EQ(NearestColourMap::shared_for_table(b).get(), &first);
   b[3] = quad(1, 2, 3);
   EXPECT_NE(&first, &NearestColourMap::for_table(b));
+}
+
+// Every cell of the colour cube, then many more colours: past the number of cells whose answers
+// are kept, the remaining cells are answered by scanning and must agree too.
+TEST(NearestColourMap, ExactInEveryCellOfARandomTable) {
+  std::mt19937 rng(99);
+  const auto table = test::random_table(rng, 256);
+  const NearestColourMap map(table);
+  std::uniform_int_distribution<int> offset(0, 7);
+  for (int r = 0; r < 256; r += 8) {
+    for (int g = 0; g < 256; g += 8) {
+      for (int b = 0; b < 256; b += 8) {
+        const auto R = static_cast<Byte>(r + offset(rng)), G = static_cast<Byte>(g + offset(rng)),
+                   B = static_cast<Byte>(b + offset(rng));
+        ASSERT_EQ(map.nearest(R, G, B), nearest_colour_reference(table, R, G, B));
+      }
+    }
+  }
+  std::uniform_int_distribution<int> byte(0, 255);
+  for (int i = 0; i < 50000; ++i) {
+    const auto R = static_cast<Byte>(byte(rng)), G = static_cast<Byte>(byte(rng)),
+               B = static_cast<Byte>(byte(rng));
+    ASSERT_EQ(map.nearest(R, G, B), nearest_colour_reference(table, R, G, B));
+  }
+}
+
+// Cells are refined on first use; threads sharing one map still get exact answers.
+TEST(NearestColourMap, ConcurrentFirstUseIsExact) {
+  std::mt19937 rng(123);
+  const auto table = test::random_table(rng, 200);
+  const NearestColourMap map(table);
+  std::vector<Byte> pixels(3 * 40000);
+  for (auto& p : pixels) p = static_cast<Byte>(rng());
+  std::vector<Byte> a(40000), b(40000);
+  std::thread other([&] { map.map_pixels(pixels, 3, b); });
+  map.map_pixels(pixels, 3, a);
+  other.join();
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    const Byte want =
+        nearest_colour_reference(table, pixels[3 * i + 2], pixels[3 * i + 1], pixels[3 * i]);
+    ASSERT_EQ(a[i], want);
+    ASSERT_EQ(b[i], want);
+  }
 }
 
 struct ImageCase {

@@ -157,6 +157,23 @@ TEST_F(SavePictureTest, WritesATwentyFourBitBottomUpFile) {
   EXPECT_TRUE(std::equal(rows.begin(), rows.end(), bytes.begin() + 54));
 }
 
+TEST_F(SavePictureTest, PalettedPicturesAreWrittenThroughTheirColours) {
+  const auto table = test::sixteen_colour_table();
+  BitmapInfoHeader header;
+  header.biWidth = 2;
+  header.biHeight = -1;
+  header.biBitCount = 4;
+  void* bits = nullptr;
+  const Picture picture(CreateDIBSection(0, header, table, DIB_RGB_COLORS, &bits));
+  static_cast<std::uint8_t*>(bits)[0] = 0xF9;  // white, red
+  const fs::path file = dir_ / "paletted.bmp";
+  SavePicture(picture, file.string());
+  const auto bytes = read_all(file);
+  ASSERT_EQ(bytes.size(), 54u + 8);
+  const std::vector<std::uint8_t> row{255, 255, 255, 0, 0, 255, 0, 0};
+  EXPECT_TRUE(std::equal(row.begin(), row.end(), bytes.begin() + 54));
+}
+
 TEST_F(SavePictureTest, ReplacesAnExistingFile) {
   const fs::path file = dir_ / "old.bmp";
   std::ofstream(file) << "an older and much longer file than the new one will be, by far......"
