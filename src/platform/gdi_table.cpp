@@ -11,7 +11,13 @@ namespace zentrik {
 namespace {
 
 constexpr std::uint16_t kGenerations = 2047;  // 11 bits: handles stay positive
+// Blocks kept for reuse. Sanitizer builds keep none, so that a stale bits address of a deleted
+// DIB section is caught as a use after free instead of landing in another bitmap's pixels.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr std::size_t kPoolBlocks = 0;
+#else
 constexpr std::size_t kPoolBlocks = 8;
+#endif
 
 }  // namespace
 
@@ -80,6 +86,10 @@ PixelBlockPtr GdiTable::acquire(std::size_t size) {
 }
 
 void GdiTable::release(PixelBlockPtr& block) {
+  if constexpr (kPoolBlocks == 0) {
+    block.reset();
+    return;
+  }
   if (block && block.use_count() == 1) {
     if (pool_.size() >= kPoolBlocks) pool_.erase(pool_.begin());
     pool_.push_back(std::move(block));
