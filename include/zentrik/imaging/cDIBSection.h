@@ -55,10 +55,13 @@ class cDIBSection {
   void ClearUp();
 
   // A resized copy by bilinear interpolation, held by this buffer and reused by later calls;
-  // nullptr when the target cannot be made.
+  // nullptr when the target cannot be made or this buffer holds no bits. A source narrower or
+  // lower than 2 pixels repeats its last column or row.
   std::shared_ptr<cDIBSection> Resample(Long lNewHeight, Long lNewWidth);
 
   // Writes the buffer as a 24-bit bitmap file; raises error 17 when the file cannot be created.
+  // The file replaces an existing one only once every byte is written; on a failed write the
+  // result is False and an old file stays as it was. False, writing nothing, without bits.
   Boolean SavePicture(const std::string& sFileName);
 
   // The system message for an error code ("" when there is none).
