@@ -113,10 +113,6 @@ std::optional<RgbImage> decode_with_djpeg(const std::string& path) {
   return image;
 }
 
-bool have_pil() {
-  return run_command(python() + " -c 'import PIL.Image' 2>/dev/null") == 0;
-}
-
 std::optional<RgbImage> decode_with_pil(const std::string& path) {
   const std::string out = path + ".decoded.pnm";
   const std::string script =

@@ -51,7 +51,6 @@ int run_command(const std::string& command);
 std::optional<RgbImage> decode_with_djpeg(const std::string& path);
 // Decodes any image file with PIL (the Debian python3); nullopt when that fails.
 std::optional<RgbImage> decode_with_pil(const std::string& path);
-bool have_pil();
 
 // The quantisation tables of a JPEG file's DQT segments, in file order, 64 values each.
 std::vector<std::vector<int>> jpeg_quant_tables(const std::string& path);
