@@ -55,7 +55,7 @@ std::shared_ptr<cDIBSection> cDIBSection::Resample(Long lNewHeight, Long lNewWid
 }
 
 bool cDIBSection::ResampleInto(cDIBSection& target) const {
-  const ConstByteView source(bitsPointer_, BytesPerScanLine(), Height());
+  const ByteView source = view();
   const ByteView out = target.view();
   if (source.empty() || out.empty()) return false;
 
