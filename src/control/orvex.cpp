@@ -1,6 +1,8 @@
 // The control's creation, start-up, fixed size, capture switching and frame-rate display.
 #include "zentrik/control/orvex.h"
 
+#include "SplashPicture.h"
+
 #include "zentrik/about/frmAbout.h"
 #include "zentrik/control/DriverSearch.h"
 #include "zentrik/imaging/cDIBSection.h"
@@ -49,6 +51,8 @@ const TypeInfo& orvex::type_info() const {
 }
 
 void orvex::create_children() {
+  background_ = make_splash_picture();
+
   // The component sits at the top left, hidden until capture is switched on.
   videoSite_.Move(0, 0, 2400, 1800);
   video_->put(ezVidCap::kVisible, Variant::from_boolean(vbFalse));

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "control_fixture.h"
+#include "zentrik/capture/DriverRegistry.h"
 #include "zentrik/platform/application.h"
 
 namespace zentrik::test {
@@ -162,6 +163,59 @@ TEST_F(OrvexStartUp, ArrangesTheChildrenInTwips) {
   EXPECT_THROW(c.zone_weergave(70), AutomationError);
   EXPECT_EQ(c.Width(), 4800);
   EXPECT_EQ(c.Height(), 7445);
+}
+
+TEST_F(OrvexStartUp, BackgroundHoldsTheSplashTopLeftAndWhiteElsewhere) {
+  orvex c;
+  const PicturePtr background = c.background();
+  ASSERT_EQ(background->Width(), 640);
+  ASSERT_EQ(background->Height(), 480);
+  const HDC dc = CreateCompatibleDC(0);
+  const HGDIOBJ old = SelectObject(dc, background->Handle());
+  EXPECT_EQ(GetPixel(dc, 0, 0), RGB(0, 0, 128));  // the banner
+  std::size_t coloured = 0;
+  for (Long y = 0; y < 480; y += 3) {
+    for (Long x = 0; x < 640; x += 3) {
+      const ColorRef colour = GetPixel(dc, x, y);
+      if (x >= 320 || y >= 240) {
+        ASSERT_EQ(colour, RGB(255, 255, 255)) << x << "," << y;
+      } else {
+        coloured += colour != RGB(255, 255, 255);
+      }
+    }
+  }
+  EXPECT_GT(coloured, 1000u);
+  SelectObject(dc, old);
+  DeleteDC(dc);
+}
+
+TEST_F(OrvexStartUp, WithoutAnyDriverTheComponentIsGivenMinusOne) {
+  DriverRegistry::system().clear();
+  orvex c;
+  std::vector<ezVidCap::Report> seen;
+  c.video().on_report([&](const ezVidCap::Report& r) { seen.push_back(r); });
+  EXPECT_EQ(c.device_id(), -1);
+  EXPECT_EQ(c.videodevice(), "");
+  EXPECT_EQ(c.video().driver_index(), -1);
+  c.set_active(vbTrue);  // nothing to stream: the component says so, the control goes on
+  EXPECT_EQ(c.video().driver_index(), -1);
+  EXPECT_FALSE(seen.empty());
+  EXPECT_TRUE(c.beeld().Visible());
+}
+
+TEST_F(OrvexStartUp, HighestMatchingDriverWins) {
+  DriverRegistry::system().clear();
+  for (const char* d : {"other", "tavo cam a", "x", "  Tavo Cam b", "y"}) {
+    DriverRegistry::system().add({d, "1", [name = std::string(d)] {
+                                    return std::make_unique<PaintedDriver>(
+                                        name, std::make_shared<PaintedFeed>());
+                                  }});
+  }
+  orvex c;
+  EXPECT_EQ(c.device_id(), 3);
+  EXPECT_EQ(c.video().driver_index(), 3);
+  EXPECT_EQ(c.videodevice().substr(0, 12), "  Tavo Cam b");
+  EXPECT_EQ(c.videodevice().size(), 100u);
 }
 
 using OrvexSize = ControlTest;

@@ -90,6 +90,8 @@ class orvex : public Dispatchable {
   const Label& fps_display() const { return fps_display_; }
   const Label& informatie() const { return informatie_; }
   const Timer& timer() const { return timer_; }
+  // The control's own background: the splash screen in the top-left 320 x 240 of 640 x 480.
+  PicturePtr background() const { return background_; }
 
  private:
   class FrameSink;
@@ -141,6 +143,7 @@ class orvex : public Dispatchable {
   Label fps_display_;
   Label informatie_;
   Timer timer_;
+  PicturePtr background_;
 
   PicturePtr frame_picture_;
   std::unique_ptr<cDIBSection> snapshot_dib_;
