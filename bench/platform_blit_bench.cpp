@@ -150,6 +150,38 @@ void BM_Blit24To24(benchmark::State& state) {
 }
 BENCHMARK(BM_Blit24To24);
 
+// The capture window's paint: a 24-bit frame onto a display-format window surface.
+void BM_SetDIBits24To32(benchmark::State& state) {
+  const Dib& frame = camera_frame();
+  const HWND window = CreateWindowSurface(kWidth, kHeight);
+  BitmapInfoHeader header;
+  header.biWidth = kWidth;
+  header.biHeight = kHeight;
+  header.biBitCount = 24;
+  for (auto _ : state) {
+    SetDIBitsToDevice(GetDC(window), 0, 0, kWidth, kHeight, frame.bits(), header);
+    benchmark::ClobberMemory();
+  }
+  DestroyWindow(window);
+}
+BENCHMARK(BM_SetDIBits24To32)->Unit(benchmark::kMicrosecond);
+
+// A display-format frame into a 24-bit section, as a buffer loads a picture.
+void BM_Blit32To24(benchmark::State& state) {
+  const HWND window = CreateWindowSurface(kWidth, kHeight);
+  BitBlt(GetDC(window), 0, 0, kWidth, kHeight, camera_frame().dc, 0, 0, SRCCOPY);
+  Dib target(24);
+  for (auto _ : state) {
+    BitBlt(target.dc, 0, 0, kWidth, kHeight, GetDC(window), 0, 0, SRCCOPY);
+    benchmark::ClobberMemory();
+  }
+  if (std::memcmp(target.bits(), camera_frame().bits(), target.size()) != 0) {
+    state.SkipWithError("round trip through the display format differs");
+  }
+  DestroyWindow(window);
+}
+BENCHMARK(BM_Blit32To24)->Unit(benchmark::kMicrosecond);
+
 void paletted_blit(benchmark::State& state, Long bits, const std::vector<RgbQuad>& table) {
   const Dib& frame = camera_frame();
   Dib target(bits, table);

@@ -87,6 +87,52 @@ void convert_direct(const std::uint8_t* src, Long srcX, std::uint8_t* dst, Long 
   }
 }
 
+std::uint32_t load32(const std::uint8_t* p) {
+  std::uint32_t v;
+  std::memcpy(&v, p, sizeof v);
+  return v;
+}
+
+void store32(std::uint8_t* p, std::uint32_t v) {
+  std::memcpy(p, &v, sizeof v);
+}
+
+// 24 to 32 bits, four pixels (three words in, four out) at a time.
+void widen_24_to_32(const std::uint8_t* src, Long srcX, std::uint8_t* dst, Long dstX, Long count,
+                    const ColourTable*, const ColourTable*) {
+  const std::uint8_t* in = src + 3 * srcX;
+  std::uint8_t* out = dst + 4 * dstX;
+  Long i = 0;
+  for (; i + 4 <= count; i += 4, in += 12, out += 16) {
+    const std::uint32_t w0 = load32(in), w1 = load32(in + 4), w2 = load32(in + 8);
+    store32(out, w0 & 0xFFFFFF);
+    store32(out + 4, (w0 >> 24) | ((w1 & 0xFFFF) << 8));
+    store32(out + 8, (w1 >> 16) | ((w2 & 0xFF) << 16));
+    store32(out + 12, w2 >> 8);
+  }
+  for (; i < count; ++i, in += 3, out += 4) store32(out, pack_pixel(in[0], in[1], in[2]));
+}
+
+// 32 to 24 bits, four pixels (four words in, three out) at a time.
+void narrow_32_to_24(const std::uint8_t* src, Long srcX, std::uint8_t* dst, Long dstX, Long count,
+                     const ColourTable*, const ColourTable*) {
+  const std::uint8_t* in = src + 4 * srcX;
+  std::uint8_t* out = dst + 3 * dstX;
+  Long i = 0;
+  for (; i + 4 <= count; i += 4, in += 16, out += 12) {
+    const std::uint32_t p0 = load32(in), p1 = load32(in + 4), p2 = load32(in + 8),
+                        p3 = load32(in + 12);
+    store32(out, (p0 & 0xFFFFFF) | (p1 << 24));
+    store32(out + 4, ((p1 >> 8) & 0xFFFF) | (p2 << 16));
+    store32(out + 8, ((p2 >> 16) & 0xFF) | (p3 << 8));
+  }
+  for (; i < count; ++i, in += 4, out += 3) {
+    out[0] = in[0];
+    out[1] = in[1];
+    out[2] = in[2];
+  }
+}
+
 // Packs indices into a 4-bit row.
 void put_indices4(std::uint8_t* dst, Long dstX, std::span<const Byte> indices) {
   Long x = dstX;
@@ -145,9 +191,13 @@ RowConverter converter_from(Long dstBits, bool sameColours) {
   constexpr bool kSrcPaletted = SrcBits <= 8;
   switch (dstBits) {
     case 32:
-      return SrcBits == 32 ? copy_bytes<32> : convert_direct<SrcBits, 32>;
+      if constexpr (SrcBits == 32) return copy_bytes<32>;
+      if constexpr (SrcBits == 24) return widen_24_to_32;
+      return convert_direct<SrcBits, 32>;
     case 24:
-      return SrcBits == 24 ? copy_bytes<24> : convert_direct<SrcBits, 24>;
+      if constexpr (SrcBits == 24) return copy_bytes<24>;
+      if constexpr (SrcBits == 32) return narrow_32_to_24;
+      return convert_direct<SrcBits, 24>;
     case 8:
       if constexpr (kSrcPaletted) {
         if (SrcBits == 8 && sameColours) return copy_bytes<8>;

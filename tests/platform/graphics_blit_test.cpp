@@ -172,44 +172,50 @@ struct ClipCase {
   Long x, y, w, h, xs, ys;
 };
 
-class BlitClipping : public ::testing::TestWithParam<ClipCase> {};
+class BlitClipping : public ::testing::TestWithParam<std::tuple<ClipCase, FormatPair>> {};
 
 TEST_P(BlitClipping, CopiesExactlyTheOverlapOfBothSurfaces) {
-  const ClipCase c = GetParam();
+  const auto [c, formats] = GetParam();
   constexpr Long kSrcW = 10, kSrcH = 8, kDstW = 7, kDstH = 6;
   std::mt19937 rng(77);
-  test::TestDib source(kSrcW, kSrcH, 24), target(kDstW, kDstH, 24);
-  test::fill_random(source, rng);
-  test::fill_random(target, rng);
-  std::vector<ColorRef> before;
-  for (Long y = 0; y < kDstH; ++y) {
-    for (Long x = 0; x < kDstW; ++x) before.push_back(GetPixel(target.dc(), x, y));
-  }
+  AnySurface source(formats.from, kSrcW, kSrcH, {}), target(formats.to, kDstW, kDstH, {});
+  source.randomise(rng);
+  target.randomise(rng);
+  const std::vector<ColorRef> before = target.pixels(), in = source.pixels();
   ASSERT_TRUE(is_true(BitBlt(target.dc(), c.x, c.y, c.w, c.h, source.dc(), c.xs, c.ys, SRCCOPY)));
+  const std::vector<ColorRef> after = target.pixels();
   for (Long y = 0; y < kDstH; ++y) {
     for (Long x = 0; x < kDstW; ++x) {
-      const Long sx = x - c.x + c.xs, sy = y - c.y + c.ys;
-      const bool inside = x >= c.x && x < c.x + c.w && y >= c.y && y < c.y + c.h && sx >= 0 &&
-                          sx < kSrcW && sy >= 0 && sy < kSrcH;
-      const ColorRef want = inside ? GetPixel(source.dc(), sx, sy) : before[y * kDstW + x];
-      ASSERT_EQ(GetPixel(target.dc(), x, y), want) << c.name << " at " << x << "," << y;
+      const std::int64_t sx = std::int64_t{x} - c.x + c.xs, sy = std::int64_t{y} - c.y + c.ys;
+      const bool inside = x >= c.x && x < std::int64_t{c.x} + c.w && y >= c.y &&
+                          y < std::int64_t{c.y} + c.h && sx >= 0 && sx < kSrcW && sy >= 0 &&
+                          sy < kSrcH;
+      const ColorRef want = inside ? in[sy * kSrcW + sx] : before[y * kDstW + x];
+      ASSERT_EQ(after[y * kDstW + x], want) << c.name << " at " << x << "," << y;
     }
   }
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Rectangles, BlitClipping,
-    ::testing::Values(
-        ClipCase{"inside", 1, 1, 3, 2, 2, 3}, ClipCase{"whole", 0, 0, 7, 6, 0, 0},
-        ClipCase{"negativeTarget", -2, -3, 5, 5, 0, 0},
-        ClipCase{"negativeSource", 1, 1, 5, 5, -2, -1},
-        ClipCase{"bothNegative", -1, -1, 6, 6, -3, -2},
-        ClipCase{"oversize", 0, 0, 1000, 1000, 0, 0}, ClipCase{"sourceEdge", 0, 0, 7, 6, 6, 5},
-        ClipCase{"targetEdge", 5, 4, 9, 9, 0, 0}, ClipCase{"offTarget", 7, 0, 3, 3, 0, 0},
-        ClipCase{"offSource", 0, 0, 3, 3, 10, 0}, ClipCase{"zeroWidth", 0, 0, 0, 3, 0, 0},
-        ClipCase{"negativeSize", 3, 3, -2, -2, 0, 0},
-        ClipCase{"hugeOffsets", 2147483000, -2147483000, 2147483647, 2147483647, 0, 0}),
-    [](const auto& info) { return std::string(info.param.name); });
+    ::testing::Combine(
+        ::testing::Values(
+            ClipCase{"inside", 1, 1, 3, 2, 2, 3}, ClipCase{"whole", 0, 0, 7, 6, 0, 0},
+            ClipCase{"negativeTarget", -2, -3, 5, 5, 0, 0},
+            ClipCase{"negativeSource", 1, 1, 5, 5, -2, -1},
+            ClipCase{"bothNegative", -1, -1, 6, 6, -3, -2},
+            ClipCase{"oversize", 0, 0, 1000, 1000, 0, 0}, ClipCase{"sourceEdge", 0, 0, 7, 6, 6, 5},
+            ClipCase{"targetEdge", 5, 4, 9, 9, 0, 0}, ClipCase{"offTarget", 7, 0, 3, 3, 0, 0},
+            ClipCase{"offSource", 0, 0, 3, 3, 10, 0}, ClipCase{"zeroWidth", 0, 0, 0, 3, 0, 0},
+            ClipCase{"negativeSize", 3, 3, -2, -2, 0, 0},
+            ClipCase{"hugeOffsets", 2147483000, -2147483000, 2147483647, 2147483647, 0, 0}),
+        ::testing::Values(FormatPair{24, 24}, FormatPair{24, 32}, FormatPair{32, 24},
+                          FormatPair{32, 32})),
+    [](const auto& info) {
+      const FormatPair f = std::get<1>(info.param);
+      return std::string(std::get<0>(info.param).name) + "_" + std::to_string(f.from) + "to" +
+             std::to_string(f.to);
+    });
 
 struct OverlapCase {
   Long bits;
