@@ -71,8 +71,13 @@ void orvex::reduce_preview() {
                          ? kTwoFiftySixColours
                          : kSixteenColours;
   depth_writer_->Save("", *depth_dib_, nullptr, depth, 0);
-  depth_dib_->CopyToClipboard(vbFalse);
-  beeld_.SetPicture(ClipboardGetData());
+  if (depth_dib_->CopyToClipboard(vbFalse) != vbFalse) {
+    beeld_.SetPicture(ClipboardGetData());
+  } else {
+    // The clipboard refused the frame (another program holds it): what it has is not this
+    // frame, so the reduced frame is shown straight from its buffer.
+    beeld_.SetPicture(picture_from_dc(depth_dib_->hdc()));
+  }
 }
 
 }  // namespace zentrik

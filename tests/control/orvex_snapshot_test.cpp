@@ -188,6 +188,17 @@ TEST_F(OrvexSnapshot, SnapshotReplacesAnExistingFile) {
   EXPECT_EQ(read_file(target), bitmap_of(control().picture(vbTrue)));
 }
 
+TEST_F(OrvexSnapshot, BusyClipboardNeverPutsAnotherPictureOnThePreview) {
+  control().set_colordepth(16);
+  show(PaintedFrame(RGB(255, 0, 0)));
+  clipboard_set_busy(true);
+  show(PaintedFrame(RGB(0, 0, 255)));
+  const ColorRef shown = GetPixel(control().beeld().hDC(), 50, 50);
+  clipboard_set_busy(false);
+  EXPECT_EQ(shown, RGB(0, 0, 255));  // the new frame, reduced (blue is one of the 16)
+  EXPECT_TRUE(reports.empty());
+}
+
 // --- colour depth --------------------------------------------------------------------------
 
 enum class Reduction { None, Sixteen, TwoFiftySix };
