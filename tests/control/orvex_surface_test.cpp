@@ -266,6 +266,19 @@ TEST_F(OrvexDispatch, PropertiesReadAndWriteByIdentifier) {
   EXPECT_EQ(changed, (std::vector<std::string>{"colordepth", "layer", "debugpreview", "active"}));
 }
 
+TEST_F(OrvexDispatch, MembersAreReachableByNameInAnyCase) {
+  orvex& c = control();
+  std::vector<Variant> args = {Variant(Integer{12})};
+  c.invoke("LAYER", K::PropertyPut, args);
+  EXPECT_EQ(c.invoke("layer", K::PropertyGet, {}).to_integer(), 12);
+  std::vector<Variant> depth = {Variant(Long{256})};
+  c.invoke("ColorDepth", K::PropertyPut, depth);
+  EXPECT_EQ(c.colordepth(), 256);
+  EXPECT_EQ(Lib::interface_info().id_of("showabout"), -552);
+  EXPECT_EQ(Lib::interface_info().id_of("add_color_detection"), 0x6003000C);
+  EXPECT_THROW(c.invoke("no_such_member", K::Method, {}), AutomationError);
+}
+
 TEST_F(OrvexDispatch, ActiveWithOneIsStoredButCountsAsOff) {
   orvex& c = control();
   ASSERT_TRUE(c.video().streaming());

@@ -44,6 +44,7 @@ class orvex : public Dispatchable {
   // Dispatch by identifier over `_orvex`.
   const TypeInfo& type_info() const override;
   Variant invoke(DispId id, MemberKind kind, std::span<Variant> args) override;
+  using Dispatchable::invoke;  // and by name
 
   // The `__orvex` events: motion (1) and color (2), every argument by reference.
   EventSource& events() { return events_; }
