@@ -1,0 +1,89 @@
+#include "image/ImageFiles.h"
+
+#include <algorithm>
+#include <cctype>
+#include <stdexcept>
+
+#include "cli/CommandLine.h"
+#include "zentrik/bmpread/BitmapReader.h"
+#include "zentrik/imaging/mIntelJPEGLibrary.h"
+#include "zentrik/platform/automation_error.h"
+#include "zentrik/platform/files.h"
+
+namespace zentrik::cli {
+namespace {
+
+std::string lower(std::string text) {
+  std::transform(text.begin(), text.end(), text.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  return text;
+}
+
+bool ends_with(const std::string& text, const std::string& tail) {
+  return text.size() >= tail.size() &&
+         text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
+}
+
+}  // namespace
+
+void load_image(const std::string& path, cDIBSection& image) {
+  const BitmapImage bitmap = read_bitmap_file(path);  // raises with what is wrong
+  if (!is_true(image.Create(bitmap.width, bitmap.height))) {
+    throw std::runtime_error(path + ": no memory for a " + std::to_string(bitmap.width) + " x " +
+                             std::to_string(bitmap.height) + " image");
+  }
+  const ConstByteView from = bitmap.view();
+  const ByteView to = image.view();
+  for (Long row = 0; row < bitmap.height; ++row) {
+    std::copy_n(from.row(row).data(), 3 * bitmap.width, to.row(row).data());
+  }
+}
+
+void save_image(cDIBSection& image, const std::string& path, Long quality) {
+  const std::string name = lower(path);
+  if (ends_with(name, ".jpg") || ends_with(name, ".jpeg")) {
+    if (!is_true(WriteJpegFile(image, path, quality))) {
+      throw std::runtime_error(path + ": the JPEG file could not be written");
+    }
+  } else if (!is_true(image.SavePicture(path))) {
+    throw std::runtime_error(path + ": the bitmap file could not be written completely");
+  }
+}
+
+void load_palette(const std::string& path, cPalette& palette, Long offset) {
+  Long error = 0;
+  auto text = read_file(path, &error);
+  if (!text) throw std::runtime_error(path + ": " + system_message(error));
+  if (text->rfind("JASC", 0) == 0) {
+    palette.LoadFromJASCFile(path);  // raises with the reason when a line is wrong
+    return;
+  }
+  Long position = offset;
+  if (!is_true(palette.Load(path, position))) {
+    throw std::runtime_error(path + ": not a palette file (neither JASC text nor a raw block)");
+  }
+}
+
+void save_palette(cPalette& palette, const std::string& path, bool raw) {
+  if (raw) {
+    if (!is_true(palette.Save(path, 0))) throw std::runtime_error(path + ": could not be written");
+  } else {
+    palette.SaveToJASCFile(path);
+  }
+}
+
+void make_standard_palette(const std::string& name, cPalette& palette) {
+  if (name == "mono") {
+    palette.CreateMono();
+  } else if (name == "16") {
+    palette.Create16Colour();
+  } else if (name == "halftone") {
+    palette.CreateHalfTone();
+  } else if (name == "websafe") {
+    palette.CreateWebSafe();
+  } else {
+    throw UsageError("unknown standard palette '" + name + "' (mono, 16, halftone, websafe)");
+  }
+}
+
+}  // namespace zentrik::cli

@@ -1,0 +1,80 @@
+// zentrik: watch a camera or a video for motion and colours, list the capture drivers, and use
+// the imaging library on files. `zentrik --help` and `zentrik COMMAND --help` explain each part.
+#include <cstdio>
+#include <cstring>
+#include <exception>
+#include <string>
+#include <vector>
+
+#include "cli/Command.h"
+#include "cli/CommandLine.h"
+#include "zentrik/platform/automation_error.h"
+
+namespace zentrik::cli {
+namespace {
+
+const Command kCommands[] = {
+    {"watch", "watch a camera, a video or the virtual camera and report events", kWatchHelp,
+     run_watch},
+    {"drivers", "list the capture drivers and the one the control would choose", kDriversHelp,
+     run_drivers},
+    {"image", "resample, grey, reduce, quantise or convert a bitmap file", kImageHelp, run_image},
+    {"palette", "show, convert and make palette files", kPaletteHelp, run_palette},
+};
+
+void print_usage(std::FILE* out) {
+  std::fprintf(out,
+               "usage: zentrik COMMAND [ARGS...]\n\n"
+               "Zentrik watches a camera with the orvex control: motion and colour zones raise\n"
+               "events, snapshots are written as JPEG or bitmap files.\n\ncommands:\n");
+  for (const Command& c : kCommands) std::fprintf(out, "  %-9s %s\n", c.name, c.summary);
+  std::fprintf(out,
+               "\n`zentrik COMMAND --help` describes a command. With no command, "
+               "`zentrik` runs `watch`.\n");
+}
+
+bool wants_help(const std::vector<std::string>& args) {
+  for (const auto& a : args) {
+    if (a == "--help" || a == "-h") return true;
+  }
+  return false;
+}
+
+}  // namespace
+}  // namespace zentrik::cli
+
+int main(int argc, char** argv) {
+  using namespace zentrik::cli;
+  std::vector<std::string> words(argv + 1, argv + argc);
+  std::string name = "watch";
+  if (!words.empty() && words[0].rfind("-", 0) != 0) {
+    name = words[0];
+    words.erase(words.begin());
+  } else if (!words.empty() && (words[0] == "--help" || words[0] == "-h")) {
+    print_usage(stdout);
+    return kExitOk;
+  }
+  for (const Command& command : kCommands) {
+    if (name != command.name) continue;
+    if (wants_help(words)) {
+      std::fputs(command.help, stdout);
+      return kExitOk;
+    }
+    try {
+      return command.run(words);
+    } catch (const UsageError& e) {
+      std::fprintf(stderr, "zentrik %s: %s\n", command.name, e.what());
+      return kExitUsage;
+    } catch (const zentrik::AutomationError& e) {
+      std::fprintf(stderr, "zentrik %s: error %d (%s): %s\n", command.name, e.number(),
+                   e.source().c_str(), e.description().c_str());
+      return kExitFailure;
+    } catch (const std::exception& e) {
+      std::fprintf(stderr, "zentrik %s: %s\n", command.name, e.what());
+      return kExitFailure;
+    }
+  }
+  std::fprintf(stderr, "zentrik: unknown command '%s'\n\n", name.c_str());
+  print_usage(stderr);
+  return kExitUsage;
+}

@@ -1,0 +1,30 @@
+// One event of the control as the watch command reports it, and its two printed forms: a
+// readable line, or a JSON line with a timestamp and the frame number.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "zentrik/platform/automation.h"
+
+namespace zentrik::cli {
+
+struct WatchEvent {
+  std::string kind;  // "motion" or "color"
+  Integer layer = 0;
+  Integer zone = 0;
+  bool status = false;
+  Integer percentage = 0;
+  Long color = 0;  // color events only
+  std::int64_t frame = 0;
+  std::int64_t unix_ms = 0;  // wall-clock time of the event
+};
+
+// "frame 123  motion  layer 1 zone 4  ON   25%" (color events add "color &H0000FF").
+std::string format_text(const WatchEvent& event);
+// {"time":"2026-12-07T22:30:00.123Z","frame":123,"event":"motion","layer":1,...}
+std::string format_json(const WatchEvent& event);
+// ISO 8601 UTC time with milliseconds.
+std::string format_utc(std::int64_t unix_ms);
+
+}  // namespace zentrik::cli
