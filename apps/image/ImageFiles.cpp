@@ -5,7 +5,7 @@
 #include <stdexcept>
 
 #include "cli/CommandLine.h"
-#include "zentrik/bmpread/BitmapReader.h"
+#include "zentrik/bmpread/BitmapToDib.h"
 #include "zentrik/imaging/mIntelJPEGLibrary.h"
 #include "zentrik/platform/automation_error.h"
 #include "zentrik/platform/files.h"
@@ -27,15 +27,8 @@ bool ends_with(const std::string& text, const std::string& tail) {
 }  // namespace
 
 void load_image(const std::string& path, cDIBSection& image) {
-  const BitmapImage bitmap = read_bitmap_file(path);  // raises with what is wrong
-  if (!is_true(image.Create(bitmap.width, bitmap.height))) {
-    throw std::runtime_error(path + ": no memory for a " + std::to_string(bitmap.width) + " x " +
-                             std::to_string(bitmap.height) + " image");
-  }
-  const ConstByteView from = bitmap.view();
-  const ByteView to = image.view();
-  for (Long row = 0; row < bitmap.height; ++row) {
-    std::copy_n(from.row(row).data(), 3 * bitmap.width, to.row(row).data());
+  if (!load_bitmap_file(path, image)) {  // raises with what is wrong with the file
+    throw std::runtime_error(path + ": no memory for the image");
   }
 }
 
