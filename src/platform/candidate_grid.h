@@ -27,6 +27,17 @@ struct CandidateGrid {
     return ((red & kMask) << (2 * kCellShift)) | ((green & kMask) << kCellShift) | (blue & kMask);
   }
 
+  // Cell and position of a colour in one key: key_part(red, 2) | key_part(green, 1) |
+  // key_part(blue, 0) has the cell in bits 0-14 and the position in bits 16-24. Looked up per
+  // channel from small tables, this costs less than the shifts and masks per pixel.
+  static constexpr std::uint32_t key_part(int value, int channel) {
+    return (static_cast<std::uint32_t>(value >> kCellShift) << (channel * kAxisBits)) |
+           (static_cast<std::uint32_t>(value & ((1 << kCellShift) - 1))
+            << (16 + channel * kCellShift));
+  }
+  static constexpr std::uint32_t kKeyCellMask = (1u << (3 * kAxisBits)) - 1;
+  static constexpr int kKeyPositionShift = 16;
+
   std::vector<std::uint32_t> cells;  // kSingle | index, or the offset of the cell's list
   // Per list: the count, then the candidates packed blue | green << 8 | red << 16 | index << 24.
   std::vector<std::uint32_t> lists;

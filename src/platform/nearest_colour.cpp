@@ -4,6 +4,7 @@
 #include "zentrik/platform/nearest_colour.h"
 
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <climits>
 #include <cstdint>
@@ -20,16 +21,35 @@ namespace {
 constexpr std::size_t kMaxEntries = 256;
 constexpr std::size_t kCacheLimit = 16;  // maps kept that nobody else holds
 
-// A cell's state. Plain values are offsets into the answers: the identity bytes 0 to 255 for a
-// cell with one winner (read without the position in the cell), or a refined cell's 512
-// answers (read at the position). kScan marks a cell still answered by scanning its list.
+// A cell's state: the offset of its 512 answers (one per position in the cell), or kScan with
+// the offset of its candidate list while it is answered by scanning. The answers start with a
+// block per index that holds only that index, shared by all cells with that one winner.
 constexpr std::uint32_t kScan = 0x8000'0000u;
-constexpr std::uint32_t kRefined = 0x4000'0000u;
-constexpr std::uint32_t kOffsetMask = 0x3FFF'FFFFu;
+constexpr std::uint32_t kOffsetMask = 0x7FFF'FFFFu;
 constexpr std::size_t kCellAnswers = std::size_t{1} << (3 * CandidateGrid::kCellShift);
+constexpr std::size_t kUniformAnswers = 256 * kCellAnswers;
 // Refined cells per map at most (4 MiB of answers); later cells keep scanning their list. The
 // answers are reserved at once but only the pages of refined cells are ever touched.
 constexpr std::size_t kMaxRefined = 8192;
+
+struct KeyTables {
+  std::array<std::uint32_t, 256> red, green, blue;
+};
+
+constexpr KeyTables make_key_tables() {
+  KeyTables t{};
+  for (int v = 0; v < 256; ++v) {
+    t.red[v] = CandidateGrid::key_part(v, 2);
+    t.green[v] = CandidateGrid::key_part(v, 1);
+    t.blue[v] = CandidateGrid::key_part(v, 0);
+  }
+  return t;
+}
+
+constexpr KeyTables kKeys = make_key_tables();
+static_assert((kKeys.red[200] | kKeys.green[13] | kKeys.blue[77]) ==
+              (static_cast<std::uint32_t>(CandidateGrid::cell_of(200, 13, 77)) |
+               (static_cast<std::uint32_t>(CandidateGrid::local_of(200, 13, 77)) << 16)));
 
 }  // namespace
 
@@ -46,15 +66,19 @@ struct NearestColourMap::Impl {
       : table(colours.begin(), colours.end()), grid(build_candidate_grid(colours)) {
     cells = std::make_unique<std::atomic<std::uint32_t>[]>(CandidateGrid::kCellCount);
     bool anyList = false;
+    std::array<bool, 256> winners{};
     for (int c = 0; c < CandidateGrid::kCellCount; ++c) {
       const std::uint32_t g = grid.cells[c];
       const bool single = (g & CandidateGrid::kSingle) != 0;
       anyList = anyList || !single;
-      cells[c].store(single ? (g & 0xFF) : kScan | g, std::memory_order_relaxed);
+      if (single) winners[g & 0xFF] = true;
+      cells[c].store(single ? (g & 0xFF) * kCellAnswers : kScan | g, std::memory_order_relaxed);
     }
-    const std::size_t size = 256 + (anyList ? kMaxRefined * kCellAnswers : 0);
+    const std::size_t size = kUniformAnswers + (anyList ? kMaxRefined * kCellAnswers : 0);
     answers = std::make_unique_for_overwrite<Byte[]>(size);
-    for (int i = 0; i < 256; ++i) answers[i] = static_cast<Byte>(i);
+    for (std::size_t i = 0; i < 256; ++i) {
+      if (winners[i]) std::memset(&answers[i * kCellAnswers], static_cast<int>(i), kCellAnswers);
+    }
   }
 
   Byte lookup(int red, int green, int blue) {
@@ -64,15 +88,13 @@ struct NearestColourMap::Impl {
   // The fast path, over raw pointers so that loops keep them in registers.
   Byte answer(const std::atomic<std::uint32_t>* cellStates, const Byte* cellAnswers, int red,
               int green, int blue) {
-    const int cell = CandidateGrid::cell_of(red, green, blue);
+    const std::uint32_t key = kKeys.red[red] | kKeys.green[green] | kKeys.blue[blue];
+    const auto cell = static_cast<int>(key & CandidateGrid::kKeyCellMask);
     const std::uint32_t state = cellStates[cell].load(std::memory_order_acquire);
     if (state & kScan) [[unlikely]] {
       return refine(cell, red, green, blue);
     }
-    const std::uint32_t position =
-        static_cast<std::uint32_t>(CandidateGrid::local_of(red, green, blue)) &
-        (0u - ((state >> 30) & 1u));
-    return cellAnswers[(state & kOffsetMask) + position];
+    return cellAnswers[state + (key >> CandidateGrid::kKeyPositionShift)];
   }
 
   // The first colour in a cell with several candidates: fills the cell's answers (while the
@@ -82,15 +104,15 @@ struct NearestColourMap::Impl {
       std::lock_guard lock(refining);
       std::uint32_t state = cells[cell].load(std::memory_order_relaxed);
       if ((state & kScan) && refined < kMaxRefined) {
-        const std::size_t offset = 256 + refined * kCellAnswers;
+        const std::size_t offset = kUniformAnswers + refined * kCellAnswers;
         fill_answers(cell, grid.lists.data() + (state & kOffsetMask), answers.get() + offset);
         ++refined;
         full.store(refined == kMaxRefined, std::memory_order_relaxed);
-        state = kRefined | static_cast<std::uint32_t>(offset);
+        state = static_cast<std::uint32_t>(offset);
         cells[cell].store(state, std::memory_order_release);
       }
       if (!(state & kScan)) {
-        return answers[(state & kOffsetMask) + CandidateGrid::local_of(red, green, blue)];
+        return answers[state + CandidateGrid::local_of(red, green, blue)];
       }
     }
     const std::uint32_t state = cells[cell].load(std::memory_order_acquire);
