@@ -134,20 +134,19 @@ void decode_row(const Layout& layout, const std::uint8_t* in, std::uint8_t* out)
     case 32:
       for (std::int64_t x = 0; x < width; ++x, in += 4, out += 3) std::memcpy(out, in, 3);
       return;
-    default: {
-      // Indices packed from the high bits of each byte down.
-      const unsigned bits = layout.bits;
-      const unsigned per_byte = 8 / bits;
-      const unsigned mask = (1u << bits) - 1;
+    case 8:
+      for (std::int64_t x = 0; x < width; ++x, out += 3) std::memcpy(out, &layout.table[in[x]], 3);
+      return;
+    case 4:  // two indices a byte, the high half first
       for (std::int64_t x = 0; x < width; ++x, out += 3) {
-        const unsigned byte = in[x / per_byte];
-        const unsigned shift = 8 - bits * (static_cast<unsigned>(x % per_byte) + 1);
-        const Colour& colour = layout.table[(byte >> shift) & mask];
-        out[0] = colour[0];
-        out[1] = colour[1];
-        out[2] = colour[2];
+        const unsigned byte = in[x >> 1];
+        std::memcpy(out, &layout.table[(x & 1) != 0 ? byte & 15u : byte >> 4], 3);
       }
-    }
+      return;
+    default:  // 1 bit: eight indices a byte, the highest bit first
+      for (std::int64_t x = 0; x < width; ++x, out += 3)
+        std::memcpy(out, &layout.table[(in[x >> 3] >> (7 - (x & 7))) & 1u], 3);
+      return;
   }
 }
 
