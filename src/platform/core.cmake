@@ -1,7 +1,6 @@
 # Core of the platform library: automation types and errors, Variant, dispatch, the message loop
 # and timers, message boxes, the application object, files, clock, registry and Shell.
 list(APPEND PLATFORM_CORE_SOURCES
-     ${CMAKE_CURRENT_LIST_DIR}/automation.cpp
      ${CMAKE_CURRENT_LIST_DIR}/automation_error.cpp
      ${CMAKE_CURRENT_LIST_DIR}/number_text.cpp
      ${CMAKE_CURRENT_LIST_DIR}/variant.cpp

@@ -2,6 +2,7 @@
 // Every 16-bit wrap, 32-bit truncation and half-to-even rounding in the system goes through here.
 #pragma once
 
+#include <cmath>
 #include <cstdint>
 
 namespace zentrik {
@@ -29,8 +30,17 @@ constexpr Integer wrap_integer(std::int64_t value) {
   return static_cast<Integer>(static_cast<std::uint16_t>(static_cast<std::uint64_t>(value)));
 }
 
-// Rounds to the nearest integer, halves to the even neighbour (2.5 -> 2, 3.5 -> 4).
-double round_half_even(double value);
+// Rounds to the nearest integer, halves to the even neighbour (2.5 -> 2, 3.5 -> 4), whatever
+// floating-point rounding mode other code may have set. Inline: pixel loops call it per channel.
+inline double round_half_even(double value) {
+  if (!std::isfinite(value)) return value;
+  const double below = std::floor(value);
+  const double fraction = value - below;
+  if (fraction < 0.5) return below;
+  if (fraction > 0.5) return below + 1.0;
+  // A fraction of exactly one half only occurs below 2^52, so the cast is exact.
+  return static_cast<std::int64_t>(below) % 2 == 0 ? below : below + 1.0;
+}
 
 // Clips a 64-bit value into the 16-bit signed range (for positions that must not overflow).
 constexpr Integer clip_integer(std::int64_t value) {
