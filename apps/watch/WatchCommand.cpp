@@ -23,6 +23,8 @@
 #include "zentrik/capture/DriverRegistry.h"
 #include "zentrik/control/DriverSearch.h"
 #include "zentrik/control/orvex.h"
+#include "zentrik/imaging/cDIBSection.h"
+#include "zentrik/imaging/mIntelJPEGLibrary.h"
 #include "zentrik/platform/files.h"
 #include "zentrik/platform/message_loop.h"
 #include "zentrik/script/ControlScript.h"
@@ -119,6 +121,8 @@ WatchOptions read_options(const std::vector<std::string>& args) {
   return o;
 }
 
+constexpr Long kSnapshotQuality = 90;  // as the control writes its JPEG snapshots
+
 // Prints events, runs the event command and asks for snapshots; one per control.
 class WatchHost : public EventSink {
  public:
@@ -173,6 +177,24 @@ class WatchHost : public EventSink {
       Boolean truecolor = vbTrue;
       control_.save_picture(file, truecolor);
     }
+  }
+  // At the end of the run no frame will serve the requests still waiting (the one handed to
+  // the control included): they are written from the last grabbed frame, so a zone that
+  // triggers on the final frames still leaves its snapshot.
+  void flush_snapshots() {
+    std::vector<std::string> files;
+    if (!control_.state().snapshot_file.empty()) files.push_back(control_.state().snapshot_file);
+    files.insert(files.end(), pending_.begin(), pending_.end());
+    pending_.clear();
+    if (files.empty()) return;
+    std::string none;
+    Boolean truecolor = vbTrue;
+    control_.save_picture(none, truecolor);
+    const PicturePtr last = control_.picture(vbTrue);
+    if (!last) return;
+    cDIBSection image;
+    image.CreateFromPicture(*last);
+    for (const std::string& file : files) WriteJpegFile(image, file, kSnapshotQuality);
   }
   long long events() const { return events_; }
 
@@ -237,23 +259,30 @@ int run_watch(const std::vector<std::string>& args) {
   add_real_sources(drivers, list_v4l2_devices(), options.source);
 
   MessageLoop& loop = MessageLoop::instance();
-  orvex control;
-  if (!options.source.empty() && control.device_id() != static_cast<Integer>(drivers.size() - 1)) {
-    std::fprintf(stderr, "zentrik watch: the source %s was not chosen\n", options.source.c_str());
-    return kExitFailure;
-  }
-
+  bool starting = true;
+  bool open_failed = false;
   bool source_failed = false;
   bool source_ended = false;
-  control.video().on_report([&](const ezVidCap::Report& report) {
+  // The handler is in place before start-up opens the chosen driver, so a source that cannot
+  // be opened gets one message, naming it, and the run ends there.
+  auto video = std::make_unique<ezVidCap>(drivers);
+  video->on_report([&](const ezVidCap::Report& report) {
     if (report.number == ezVidCap::kSourceEndedError) {
       source_ended = true;
     } else {
       std::fprintf(stderr, "zentrik watch: %s\n", report.description.c_str());
       if (report.number == ezVidCap::kNoDriverError) source_failed = true;
+      if (starting && report.number == ezVidCap::kDriverFailedError) open_failed = true;
     }
     if (source_ended || source_failed) loop.quit();
   });
+  orvex control(std::move(video));
+  starting = false;
+  if (open_failed) return kExitFailure;
+  if (!options.source.empty() && control.device_id() != static_cast<Integer>(drivers.size() - 1)) {
+    std::fprintf(stderr, "zentrik watch: the source %s was not chosen\n", options.source.c_str());
+    return kExitFailure;
+  }
 
   WatchHost host(control, options);
   control.events().advise(&host);
@@ -303,6 +332,7 @@ int run_watch(const std::vector<std::string>& args) {
   } else {
     loop.run();
   }
+  host.flush_snapshots();
   control.set_active(vbFalse);
   loop.run_until_idle();
 
