@@ -48,7 +48,19 @@ void load_palette(const std::string& path, cPalette& palette, Long offset) {
   auto text = read_file(path, &error);
   if (!text) throw std::runtime_error(path + ": " + system_message(error));
   if (text->rfind("JASC", 0) == 0) {
-    palette.LoadFromJASCFile(path);  // raises with the reason when a line is wrong
+    try {
+      palette.LoadFromJASCFile(path);
+    } catch (const AutomationError& e) {
+      throw std::runtime_error(path + ": a colour line of the JASC palette is wrong (" +
+                               e.description() + ")");
+    }
+    // The reader skips every line that is not three numbers; lines ending in a bare line feed
+    // make the whole file one line, so nothing at all is read.
+    if (palette.Count() == 0) {
+      throw std::runtime_error(path +
+                               ": the JASC palette has no colour lines (one \"R G B\" line per "
+                               "colour, lines ending in CR LF)");
+    }
     return;
   }
   Long position = offset;
