@@ -207,6 +207,27 @@ void BM_Blit24To4SixteenColours(benchmark::State& state) {
 }
 BENCHMARK(BM_Blit24To4SixteenColours)->Unit(benchmark::kMicrosecond);
 
+// Back from a paletted section to 24 bits, as the colour-depth reduction copies its result back.
+void paletted_to_24(benchmark::State& state, Long bits, const std::vector<RgbQuad>& table) {
+  Dib paletted(bits, table);
+  BitBlt(paletted.dc, 0, 0, kWidth, kHeight, camera_frame().dc, 0, 0, SRCCOPY);
+  Dib target(24);
+  for (auto _ : state) {
+    BitBlt(target.dc, 0, 0, kWidth, kHeight, paletted.dc, 0, 0, SRCCOPY);
+    benchmark::ClobberMemory();
+  }
+}
+
+void BM_Blit8To24Halftone(benchmark::State& state) {
+  paletted_to_24(state, 8, halftone_table());
+}
+BENCHMARK(BM_Blit8To24Halftone)->Unit(benchmark::kMicrosecond);
+
+void BM_Blit4To24SixteenColours(benchmark::State& state) {
+  paletted_to_24(state, 4, sixteen_colour_table());
+}
+BENCHMARK(BM_Blit4To24SixteenColours)->Unit(benchmark::kMicrosecond);
+
 void BM_BruteForce8Halftone(benchmark::State& state) {
   const auto table = halftone_table();
   std::vector<std::uint8_t> out;

@@ -17,8 +17,8 @@ static_assert(std::endian::native == std::endian::little,
 constexpr Long kChunk = 256;
 
 Byte index4(const std::uint8_t* row, Long x) {
-  const std::uint8_t b = row[x >> 1];
-  return static_cast<Byte>((x & 1) ? (b & 0x0F) : (b >> 4));
+  // The even pixel of a byte is its high nibble.
+  return static_cast<Byte>((row[x >> 1] >> ((~x & 1) << 2)) & 0x0F);
 }
 
 void put_index4(std::uint8_t* row, Long x, Byte index) {
@@ -77,16 +77,6 @@ void copy_nibbles(const std::uint8_t* src, Long srcX, std::uint8_t* dst, Long ds
   if (i < count) put_index4(dst, dstX + i, index4(src, srcX + i));
 }
 
-// Between 32 and 24 bits, and out of a paletted row into a 32- or 24-bit one.
-template <Long SrcBits, Long DstBits>
-void convert_direct(const std::uint8_t* src, Long srcX, std::uint8_t* dst, Long dstX, Long count,
-                    const ColourTable* srcColours, const ColourTable*) {
-  const PackedPixel* palette = palette_of(srcColours);
-  for (Long i = 0; i < count; ++i) {
-    write_pixel<DstBits>(dst, dstX + i, read_pixel<SrcBits>(src, srcX + i, palette));
-  }
-}
-
 std::uint32_t load32(const std::uint8_t* p) {
   std::uint32_t v;
   std::memcpy(&v, p, sizeof v);
@@ -131,6 +121,36 @@ void narrow_32_to_24(const std::uint8_t* src, Long srcX, std::uint8_t* dst, Long
     out[1] = in[1];
     out[2] = in[2];
   }
+}
+
+// Out of a paletted row into a 32- or 24-bit one: a word per pixel through the packed colours.
+// At 24 bits each word's fourth byte is overwritten by the next pixel; the last pixel is
+// written byte by byte so nothing beyond the block changes.
+template <Long SrcBits, Long DstBits>
+void expand_paletted(const std::uint8_t* src, Long srcX, std::uint8_t* dst, Long dstX, Long count,
+                     const ColourTable* srcColours, const ColourTable*) {
+  if (count <= 0) return;
+  constexpr Long kStep = DstBits / 8;
+  const PackedPixel* palette = srcColours->packed().data();
+  std::uint8_t* out = dst + kStep * dstX;
+  Long i = 0;
+  if constexpr (SrcBits == 8) {
+    for (; i + 1 < count; ++i, out += kStep) store32(out, palette[src[srcX + i]]);
+  } else {
+    if ((srcX & 1) && i + 1 < count) {
+      store32(out, palette[index4(src, srcX)]);
+      ++i, out += kStep;
+    }
+    // Whole bytes, two pixels each, while at least one pixel follows them.
+    for (; i + 2 < count; i += 2, out += 2 * kStep) {
+      const std::uint8_t pair = src[(srcX + i) >> 1];
+      store32(out, palette[pair >> 4]);
+      store32(out + kStep, palette[pair & 0x0F]);
+    }
+    for (; i + 1 < count; ++i, out += kStep) store32(out, palette[index4(src, srcX + i)]);
+  }
+  const Long last = srcX + count - 1;
+  write_pixel<DstBits>(out, 0, palette[SrcBits == 8 ? src[last] : index4(src, last)]);
 }
 
 // Packs indices into a 4-bit row.
@@ -193,11 +213,11 @@ RowConverter converter_from(Long dstBits, bool sameColours) {
     case 32:
       if constexpr (SrcBits == 32) return copy_bytes<32>;
       if constexpr (SrcBits == 24) return widen_24_to_32;
-      return convert_direct<SrcBits, 32>;
+      return expand_paletted<SrcBits, 32>;
     case 24:
       if constexpr (SrcBits == 24) return copy_bytes<24>;
       if constexpr (SrcBits == 32) return narrow_32_to_24;
-      return convert_direct<SrcBits, 24>;
+      return expand_paletted<SrcBits, 24>;
     case 8:
       if constexpr (kSrcPaletted) {
         if (SrcBits == 8 && sameColours) return copy_bytes<8>;
