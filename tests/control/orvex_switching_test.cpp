@@ -3,6 +3,8 @@
 #include <string>
 #include <vector>
 
+#include <gmock/gmock.h>
+
 #include "control_fixture.h"
 
 namespace zentrik::test {
@@ -137,6 +139,27 @@ TEST_F(OrvexFrameRate, TickShowsTheFramesOfTheLastSecondAndResets) {
   show(PaintedFrame(), 3);
   MessageLoop::instance().advance(1000);
   EXPECT_EQ(c.fps_display().Caption(), "FPS = 3");
+}
+
+TEST_F(OrvexFrameRate, RealTimeFramesOnTheMessageLoop) {
+  orvex c;  // the component paces frames itself, on the loop
+  c.set_active(vbTrue);
+  MessageLoop::instance().advance(999);
+  const std::int64_t firstSecond = c.video().frames_delivered();
+  EXPECT_GE(firstSecond, 29);
+  EXPECT_LE(firstSecond, 30);
+  MessageLoop::instance().advance(1);
+  // A frame due on the tick's own millisecond may come before or after it.
+  EXPECT_THAT(c.fps_display().Caption(),
+              ::testing::AnyOf("FPS = " + std::to_string(firstSecond),
+                               "FPS = " + std::to_string(c.video().frames_delivered())));
+  MessageLoop::instance().advance(5000);
+  EXPECT_THAT(c.fps_display().Caption(), ::testing::AnyOf("FPS = 29", "FPS = 30", "FPS = 31"));
+  c.set_active(vbFalse);
+  const std::int64_t stopped = c.video().frames_delivered();
+  MessageLoop::instance().advance(2000);
+  EXPECT_EQ(c.video().frames_delivered(), stopped);
+  EXPECT_EQ(c.fps_display().Caption(), "FPS = 0");
 }
 
 TEST_F(OrvexFrameRate, TicksWhileCaptureIsOff) {
