@@ -77,6 +77,7 @@ HGDIOBJ SelectObject(HDC hdc, HGDIOBJ object) {
     if (p->deletePending) destroy_bitmap(table, previous);
   }
   dc.selected = object;
+  dc.target = b;
   if (!b->stock) b->selectedIn = hdc;
   return previous;
 }

@@ -27,7 +27,10 @@ HDC CreateCompatibleDC(HDC hdc) {
   if (hdc != 0 && table.dc(hdc) == nullptr) return 0;
   const HBITMAP placeholder = table.stock_bitmap();
   const HDC dc = table.add(GdiKind::MemoryDc, true);
-  if (dc != 0) table.dc(dc)->selected = placeholder;
+  if (dc != 0) {
+    table.dc(dc)->selected = placeholder;
+    table.dc(dc)->target = table.bitmap(placeholder);
+  }
   return dc;
 }
 
@@ -68,6 +71,7 @@ HWND CreateWindowSurface(Long width, Long height) {
   table.window(window)->surface = surface;
   table.window(window)->dc = dc;
   table.dc(dc)->selected = surface;
+  table.dc(dc)->target = table.bitmap(surface);
   table.dc(dc)->window = window;
   table.bitmap(surface)->window = window;
   table.bitmap(surface)->selectedIn = dc;

@@ -43,7 +43,9 @@ struct BitmapObject {
 
 struct DcObject {
   HBITMAP selected = 0;  // memory and window DCs
-  HWND window = 0;       // window DCs
+  // The selected bitmap's object (slots never move; a selected bitmap is never removed).
+  BitmapObject* target = nullptr;
+  HWND window = 0;  // window DCs
 };
 
 struct WindowObject {
@@ -166,7 +168,7 @@ HBITMAP copy_bitmap(GdiTable& table, HBITMAP source);
 // The bitmap a DC draws on (its selection, or its window's surface); nullptr for the display DC.
 inline BitmapObject* dc_bitmap(GdiTable& table, HDC dc) {
   const DcObject* d = table.dc(dc);
-  return d && d->selected ? table.bitmap(d->selected) : nullptr;
+  return d ? d->target : nullptr;
 }
 
 }  // namespace zentrik
