@@ -33,9 +33,11 @@ class FormControl {
   bool visible_ = true;
 };
 
-// A picture box. Its device context draws on an off-screen surface of its size in pixels.
-// With AutoRedraw the surface is persistent and Image() returns what was drawn; without it,
-// setting Picture paints the picture as the box's background and GetPixel on the DC reads it.
+// A picture box. Its device context draws on an off-screen surface of its size in pixels, which
+// is always persistent: Image() returns what was drawn, and setting Picture paints the picture
+// as the box's background, where GetPixel on the DC reads it. A picture of the box's own size
+// in the display format is shown by sharing its pixels (copy-on-write), so handing frames from
+// box to box costs no copy; drawing on either side later never shows on the other.
 class PictureBox : public FormControl {
  public:
   // `widthPx` x `heightPx` is the drawable area.
@@ -53,7 +55,8 @@ class PictureBox : public FormControl {
   // Sets the picture and paints it at the top left over the background colour.
   void SetPicture(PicturePtr picture);
   ColorRef BackColor() const { return backColor_; }
-  void SetBackColor(ColorRef colour);  // clears the surface to the colour
+  // Clears the surface to the colour; the picture, if any, is painted over it again.
+  void SetBackColor(ColorRef colour);
 
   // Pointer events: button, shift state, X and Y in twips.
   using MouseHandler = std::function<void(Integer button, Integer shift, float x, float y)>;

@@ -2,9 +2,11 @@
 // the smallest squared RGB distance, the lowest index on ties. Built once per table, reused.
 //
 // The map divides the colour cube into cells of 8 x 8 x 8 colours and keeps, per cell, either the
-// one entry that wins everywhere in it or the short list of entries that can win somewhere in it
-// (scanned in index order). Tables of more than 256 entries use their first 256; an empty table
-// maps everything to 0.
+// one entry that wins everywhere in it or the short list of entries that can win somewhere in it;
+// the first colour that falls in a cell with a list fills that cell's 512 exact answers (up to a
+// budget of cells; past it, lists are scanned in index order). Lookups may run on several threads
+// at once. Tables of more than 256 entries use their first 256; an empty table maps everything
+// to 0.
 #pragma once
 
 #include <cstddef>
