@@ -26,13 +26,25 @@ constexpr bool kSanitized = false;
 constexpr bool kSanitized = false;
 #endif
 
-// Palettes drawn from few values so that duplicates and equal distances are common.
+// Palettes drawn from few values so that duplicates and equal distances are common, tightly
+// clustered ones (long candidate lists, the plain-scan fallback), and ones of more than 255
+// colours (lists kept outside the cells).
 std::vector<PaletteEntry> RandomPalette(std::mt19937& random) {
-  const int size = 1 + int(random() % 300);
-  const int coarse = 1 + int(random() % 4);  // 1: any value; 4: multiples of 85 only
+  const int size = 1 + int(random() % 600);
+  const int mode = int(random() % 5);
   std::vector<PaletteEntry> palette;
   for (int i = 0; i < size; ++i) {
-    auto pick = [&] { return Byte(coarse == 1 ? random() % 256 : (random() % 4) * 85); };
+    auto pick = [&] {
+      switch (mode) {
+        case 0:
+        case 1:
+          return Byte(random() % 256);
+        case 2:
+          return Byte(random() % 8 + 100);  // a cluster
+        default:
+          return Byte((random() % 4) * 85);
+      }
+    };
     const Byte r = pick(), g = pick(), b = pick();
     palette.push_back(Rgb(r, g, b));
     if (random() % 8 == 0) palette.push_back(Rgb(r, g, b));  // a duplicate
@@ -42,7 +54,7 @@ std::vector<PaletteEntry> RandomPalette(std::mt19937& random) {
 
 TEST(ClosestIndexMap, MatchesThePlainScanOnRandomPalettes) {
   std::mt19937 random(7);
-  for (int round = 0; round < 200; ++round) {
+  for (int round = 0; round < 150; ++round) {
     const std::vector<PaletteEntry> palette = RandomPalette(random);
     ClosestIndexMap map(palette);
     for (int q = 0; q < 2000; ++q) {
@@ -59,6 +71,16 @@ TEST(ClosestIndexMap, MatchesThePlainScanOnRandomPalettes) {
       ASSERT_EQ(map.ClosestIndex(r, g, b), ClosestIndexByScan(palette, r, g, b));
     }
   }
+}
+
+TEST(ClosestIndexMap, PalettesBeyondEntryNumbersOf16BitsUseThePlainScan) {
+  std::vector<PaletteEntry> palette(70000, Rgb(3, 3, 3));
+  palette[69990] = Rgb(200, 10, 10);
+  ClosestIndexMap map(palette);
+  EXPECT_EQ(map.ClosestIndex(190, 0, 0), 69991);
+  EXPECT_EQ(map.ClosestIndex(3, 3, 3), 1);
+  EXPECT_EQ(map.ClosestIndex(255, 255, 255), 69991);
+  EXPECT_EQ(map.ClosestIndex(0, 0, 0), 1);
 }
 
 TEST(ClosestIndexMap, KeepsTheTieAndCutOffRules) {
