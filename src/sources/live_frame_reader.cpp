@@ -202,11 +202,11 @@ void LiveFrameReader::run(std::unique_ptr<MediaDecoder> decoder) {
       deliver(*decoder, timestamp);
       continue;
     }
-    if (result == DecodeStatus::End) {
+    if (result == DecodeStatus::End && !settings_.end_is_drop) {
       publish(SourceState::Ended);
       return;
     }
-    reason = decoder->error();
+    reason = result == DecodeStatus::End ? std::string("the stream ended") : decoder->error();
     {
       std::lock_guard lock(mutex_);
       corrupt_before_ += decoder->corrupt_frames();

@@ -17,6 +17,7 @@ MediaSourceDriver::MediaSourceDriver(MediaSourceOptions options)
     settings.factory = options_.decoder_factory;
     settings.retry = options_.retry;
     settings.pace = location_.kind == MediaKind::Stream && !location_.is_live_protocol();
+    settings.end_is_drop = location_.is_live_protocol();
     settings.on_status = options_.on_status;
     reader_ = std::make_unique<LiveFrameReader>(std::move(settings));
   }

@@ -111,6 +111,21 @@ TEST(LiveFrameReader, ReconnectsAfterADropWithGrowingPauses) {
             "attempt 2 of 5");
 }
 
+TEST(LiveFrameReader, ALiveSourceThatEndsHasDroppedAndIsReconnected) {
+  DecoderScript script(
+      {{true, "", {frame_read(1), end_read()}}, {true, "", {frame_read(2), end_read()}}});
+  LiveFrameReader::Settings settings = settings_for(script, {1, 1ms, 1ms});
+  settings.end_is_drop = true;
+  LiveFrameReader reader(std::move(settings));
+  reader.start(nullptr);
+  while (reader.status().state != SourceState::Failed) reader.wait(10ms);
+  EXPECT_EQ(script.connections_made(), 3);  // the third finds no server
+  EXPECT_EQ(reader.status().frames, 2);
+  EXPECT_EQ(reader.error(),
+            "rtsp://cam.example/1: lost (no more connections in the script; gave up after 1 "
+            "attempt)");
+}
+
 TEST(LiveFrameReader, AGoodFrameResetsTheAttempts) {
   DecoderScript script({
       {true, "", {error_read("reset")}},

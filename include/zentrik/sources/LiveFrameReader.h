@@ -26,6 +26,9 @@ class LiveFrameReader {
     // Holds frames back to their timestamps, so that a source served faster than it plays (a
     // file over HTTP) runs at its own rate instead of in bursts.
     bool pace = false;
+    // A live source (a camera, an RTSP or TCP stream) has no end of its own: when its data ends,
+    // it dropped, and is reconnected like after an error.
+    bool end_is_drop = false;
     // Called on the reader thread at every change of state; hosts post it to their own loop.
     std::function<void(const SourceStatus&)> on_status;
   };

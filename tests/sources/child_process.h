@@ -1,0 +1,30 @@
+// A program started for the length of a test, its output thrown away; killed and waited for
+// when the test is done with it, or earlier on request.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include <sys/types.h>
+
+namespace zentrik::testing {
+
+class ChildProcess {
+ public:
+  explicit ChildProcess(std::vector<std::string> arguments);
+  ~ChildProcess() { kill(); }
+  ChildProcess(const ChildProcess&) = delete;
+  ChildProcess& operator=(const ChildProcess&) = delete;
+
+  bool running() const { return pid_ > 0; }
+  // Ends the program at once (SIGKILL), as a crash or a pulled cable would, and reaps it.
+  void kill();
+
+ private:
+  pid_t pid_ = -1;
+};
+
+// A TCP port on 127.0.0.1 that was free a moment ago, or 0.
+int free_local_port();
+
+}  // namespace zentrik::testing
