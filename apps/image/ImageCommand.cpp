@@ -1,6 +1,8 @@
 // `zentrik image`: the imaging library for people. Every operation reads a bitmap file, works on
 // a 24-bit buffer and writes a bitmap or JPEG file; long work shows a progress bar.
+#include <algorithm>
 #include <cstdio>
+#include <iterator>
 #include <memory>
 #include <string>
 
@@ -41,6 +43,11 @@ const char* const kImageHelp =
 namespace {
 
 int image_operation(const std::string& op, const CommandLine& cl) {
+  static const char* const kOperations[] = {"copy",   "resample", "grey", "bw",
+                                            "reduce", "quantise", "depth"};
+  if (std::find(std::begin(kOperations), std::end(kOperations), op) == std::end(kOperations)) {
+    throw UsageError("unknown operation '" + op + "' (see --help)");
+  }
   const std::string in = cl.word(1, "input bitmap file");
   const std::string out = cl.word(2, "output file");
   cl.at_most(3);

@@ -38,8 +38,16 @@ void save_image(cDIBSection& image, const std::string& path, Long quality) {
     if (!is_true(WriteJpegFile(image, path, quality))) {
       throw std::runtime_error(path + ": the JPEG file could not be written");
     }
-  } else if (!is_true(image.SavePicture(path))) {
-    throw std::runtime_error(path + ": the bitmap file could not be written completely");
+  } else {
+    bool written = false;
+    try {
+      written = is_true(image.SavePicture(path));
+    } catch (const AutomationError& e) {  // the writer raises when the file cannot be made
+      throw std::runtime_error(path + ": " + e.description());
+    }
+    if (!written) {
+      throw std::runtime_error(path + ": the bitmap file could not be written completely");
+    }
   }
 }
 
