@@ -1,0 +1,76 @@
+// Stopping `zentrik watch` from outside: the demo runs in real time on the virtual camera; once
+// its first frames-per-second line is out, SIGINT (Ctrl-C) or SIGTERM stops capture cleanly,
+// the summary line comes out and the program exits 0 with its snapshots written.
+#include <gtest/gtest.h>
+
+#include <signal.h>
+
+#include <regex>
+#include <set>
+
+#include "apps/zentrik_program.h"
+#include "sources/temp_folder.h"
+
+namespace zentrik::testing {
+namespace {
+
+struct StopCase {
+  const char* name;
+  int signal;
+};
+
+class WatchStop : public ::testing::TestWithParam<StopCase> {};
+
+TEST_P(WatchStop, StopsCleanlyAfterTheFirstFrameRateLine) {
+  TempFolder folder;
+  ProcessOptions options;
+  options.args = {zentrik_program(), "watch"};  // the demo: ten seconds unless stopped
+  options.cwd = folder.path();
+  options.limit = std::chrono::milliseconds(30000);
+  ChildProcess child(options);
+  ASSERT_TRUE(child.started());
+  static const std::regex fps(R"(FPS = \d+)");
+  const bool saw_fps =
+      child.wait_for_line([](const std::string& line) { return std::regex_match(line, fps); });
+  if (saw_fps) child.send_signal(GetParam().signal);
+  const ProcessResult run = child.finish();
+  ASSERT_TRUE(saw_fps) << describe(run);
+  EXPECT_FALSE(run.timed_out);
+  EXPECT_EQ(run.signal, 0);
+  EXPECT_EQ(run.exit_code, 0) << describe(run);
+
+  std::smatch m;
+  ASSERT_TRUE(std::regex_search(
+      run.err, m, std::regex(R"(zentrik watch: (\d+) frames, (\d+) events \(stopped\)\n$)")))
+      << run.err;
+  std::vector<std::string> unknown;
+  const auto events = text_events(run.out, &unknown);
+  EXPECT_TRUE(unknown.empty()) << unknown.front();
+  EXPECT_EQ(std::stoul(m[2]), events.size());
+  // Stopped well before the demo's ten seconds (300 frames) were up.
+  EXPECT_LT(std::stol(m[1]), 300);
+  ASSERT_FALSE(events.empty());
+  EXPECT_LE(events.back().frame, std::stol(m[1]));
+
+  // The demo's default snapshot folder holds one picture for each zone that triggered.
+  std::set<std::string> wanted, written;
+  for (const ReportedEvent& e : events) {
+    if (e.status) {
+      wanted.insert(e.kind + "-L" + std::to_string(e.layer) + "-Z" + std::to_string(e.zone));
+    }
+  }
+  for (const auto& entry :
+       std::filesystem::directory_iterator(folder.path() / "zentrik-snapshots")) {
+    const std::string name = entry.path().filename().string();
+    written.insert(name.substr(0, name.rfind("-f")));
+  }
+  EXPECT_EQ(written, wanted);
+}
+
+INSTANTIATE_TEST_SUITE_P(Signals, WatchStop,
+                         ::testing::Values(StopCase{"CtrlC", SIGINT},
+                                           StopCase{"Terminate", SIGTERM}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace
+}  // namespace zentrik::testing
