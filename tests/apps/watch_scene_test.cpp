@@ -7,6 +7,7 @@
 #include <regex>
 #include <sstream>
 
+#include "apps/picture_files.h"
 #include "apps/zentrik_program.h"
 #include "sources/temp_folder.h"
 #include "zentrik/capture/SceneScript.h"
@@ -183,6 +184,25 @@ TEST(WatchDemo, BuiltInDemoReportsTheExampleScriptsZones) {
   ASSERT_EQ(run.exit_code, 0) << describe(run);
   EXPECT_EQ(json_events(run.out), expected_events(zones, 1, standard_scene_picture(), kCycle));
   EXPECT_NE(run.err.find("driver 0: Zentrik virtual camera"), std::string::npos) << run.err;
+}
+
+// The script for real cameras runs on the virtual one too: its zones report what the scene
+// implies at 16 colours, and its snapshot of the first frame is written where it asks.
+TEST(ExampleScripts, CameraScriptRunsOnTheVirtualCamera) {
+  TempFolder folder;
+  const auto script = examples_folder() / "camera.zentrik";
+  const auto zones = zones_of_script(read_text_file(script));
+  ASSERT_EQ(zones.size(), 4u);
+  const ProcessResult run = run_zentrik({"watch", "--script", script.string(), "--fast", "--frames",
+                                         std::to_string(kCycle), "--format", "json", "--quiet-fps"},
+                                        folder.path());
+  ASSERT_EQ(run.exit_code, 0) << describe(run);
+  EXPECT_EQ(json_events(run.out), expected_events(zones, 1, standard_scene_picture(), kCycle));
+  std::string why;
+  const auto picture = decode_jpeg(folder / "camera-start.jpg", &why);
+  ASSERT_TRUE(picture) << why;
+  EXPECT_EQ(picture->width, 320);
+  EXPECT_EQ(picture->height, 240);
 }
 
 // Running on past the cycle: the scene repeats, and so do the events, 300 frames later.
