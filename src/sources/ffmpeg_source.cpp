@@ -119,6 +119,7 @@ class FfmpegDecoder final : public MediaDecoder {
   double time_base_ = 0.0;
   double frame_rate_ = 30.0;
   bool draining_ = false;
+  bool waiting_ = false;  // trying for a packet since the deadline was armed
   bool finished_ = false;
   DecodeStatus final_status_ = DecodeStatus::End;
   int corrupt_in_a_row_ = 0;
@@ -300,15 +301,18 @@ DecodeStatus FfmpegDecoder::read(Frame& frame, double& timestamp) {
     }
     if (draining_) return finish(DecodeStatus::End);
 
-    arm_deadline();
+    // The time-out runs from the first try for a packet, not from each try of a camera that
+    // has none ready yet.
+    if (!waiting_) arm_deadline();
+    waiting_ = true;
     result = av_read_frame(format_.get(), packet_.get());
     if (result == AVERROR(EAGAIN)) {
-      // A camera read without blocking that has no frame yet.
       if (should_abort())
         return finish(DecodeStatus::Error, "read from " + shown + " failed: " + reason(result));
       std::this_thread::sleep_for(std::chrono::milliseconds(2));
       continue;
     }
+    waiting_ = false;
     if (result == AVERROR_EOF) {
       draining_ = true;
       avcodec_send_packet(codec_.get(), nullptr);  // hands out the frames still held back

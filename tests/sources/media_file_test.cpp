@@ -114,12 +114,12 @@ TEST(MediaFile, FileWithoutVideoIsRefused) {
   EXPECT_NE(driver.error().find(path.string()), std::string::npos) << driver.error();
 }
 
-std::vector<char> read_all(const std::filesystem::path& path) {
+std::string read_all(const std::filesystem::path& path) {
   std::ifstream in(path, std::ios::binary);
   return {std::istreambuf_iterator<char>(in), {}};
 }
 
-void write_all(const std::filesystem::path& path, const std::vector<char>& bytes) {
+void write_all(const std::filesystem::path& path, const std::string& bytes) {
   std::ofstream(path, std::ios::binary).write(bytes.data(), static_cast<long>(bytes.size()));
 }
 
@@ -183,12 +183,60 @@ TEST(MediaFile, DamagedFramesAreSkippedAndTheRestComesOut) {
   EXPECT_NEAR(centre->first, TestVideo::square_x(TestVideo::kFrames - 1), 1.5);
 }
 
+TEST(MediaFile, TooManyBadFramesInARowFailTheInput) {
+  TempFolder folder;
+  const auto path = folder / "clip.avi";
+  std::string log;
+  ASSERT_TRUE(testing::make_test_video(path, "-c:v mjpeg -q:v 3", log)) << log;
+  // Every picture after the first five is blanked inside its chunk; the container stays intact.
+  auto bytes = read_all(path);
+  int pictures = 0;
+  const std::size_t movie_end = std::min(bytes.find("idx1"), bytes.size());  // then the index
+  for (std::size_t i = 0; i + 8 < movie_end; ++i) {
+    if (bytes.compare(i, 4, "00dc") != 0) continue;  // an AVI video chunk: tag, size, data
+    const std::size_t size = static_cast<unsigned char>(bytes[i + 4]) |
+                             static_cast<unsigned char>(bytes[i + 5]) << 8 |
+                             static_cast<unsigned char>(bytes[i + 6]) << 16;
+    if (size == 0 || i + 8 + size > bytes.size()) continue;
+    if (++pictures > 5) std::fill_n(bytes.begin() + static_cast<long>(i) + 8, size, '\0');
+    i += 8 + size - 1;
+  }
+  ASSERT_EQ(pictures, TestVideo::kFrames);
+  write_all(path, bytes);
+
+  DecoderSettings settings;
+  settings.location = classify_location(path.string());
+  settings.max_corrupt_in_a_row = 2;
+  auto decoder = make_ffmpeg_decoder(settings);
+  ASSERT_TRUE(decoder->open()) << decoder->error();
+  auto frame = std::make_unique<Frame>();
+  double timestamp = 0.0;
+  DecodeStatus status = DecodeStatus::Frame;
+  int good = 0;
+  for (; good < 100; ++good)
+    if ((status = decoder->read(*frame, timestamp)) != DecodeStatus::Frame) break;
+  EXPECT_EQ(good, 5);
+  EXPECT_EQ(status, DecodeStatus::Error);
+  EXPECT_GE(decoder->corrupt_frames(), 2);
+  EXPECT_NE(decoder->error().find(path.string()), std::string::npos) << decoder->error();
+  EXPECT_EQ(decoder->read(*frame, timestamp), DecodeStatus::Error);  // and stays failed
+
+  // Under the usual bound the same file skips its bad pictures and ends in order.
+  MediaSourceDriver driver(testing::source(path.string()));
+  ASSERT_TRUE(driver.open());
+  ASSERT_TRUE(driver.start());
+  FrameStatus last = FrameStatus::Ok;
+  EXPECT_EQ(drain(driver, last), 5);
+  EXPECT_EQ(last, FrameStatus::End);
+  EXPECT_EQ(driver.status().corrupt_frames, TestVideo::kFrames - 5);
+}
+
 TEST(MediaFile, RandomBytesNeverCrash) {
   TempFolder folder;
   std::mt19937 random(11);
   for (int round = 0; round < 8; ++round) {
     const auto path = folder / ("random" + std::to_string(round) + ".avi");
-    std::vector<char> bytes(static_cast<std::size_t>(1000 + 3000 * round));
+    std::string bytes(static_cast<std::size_t>(1000 + 3000 * round), '\0');
     for (char& b : bytes) b = static_cast<char>(random());
     write_all(path, bytes);
     MediaSourceDriver driver(testing::source(path.string()));

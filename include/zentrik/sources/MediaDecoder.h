@@ -28,8 +28,9 @@ struct DecoderSettings {
   std::vector<std::pair<std::string, std::string>> input_options;
   // A blocking open or read that gets no data for this long fails with a time-out.
   std::chrono::milliseconds io_timeout{10000};
-  // So many undecodable packets or corrupt frames in a row count as a failure of the input.
-  int max_corrupt_in_a_row = 300;
+  // So many undecodable packets or corrupt frames in a row count as a failure of the input
+  // (a stream joined between key frames yields corrupt frames until the next one).
+  int max_corrupt_in_a_row = 1000;
 };
 
 class MediaDecoder {
@@ -38,8 +39,9 @@ class MediaDecoder {
   // Opens the input, finds its video stream and its decoder; false with error() set.
   virtual bool open() = 0;
   // Decodes up to the next good frame and scales it into `frame` (pixels only). `timestamp`
-  // receives its presentation time in seconds, NaN when the input has none. Frames that fail to
-  // decode are skipped and counted.
+  // receives its presentation time in seconds, NaN when the input has none. Packets that fail to
+  // decode and frames the decoder marks as corrupt (patched up by concealment) are skipped and
+  // counted.
   virtual DecodeStatus read(Frame& frame, double& timestamp) = 0;
   // Frames per second of the video stream (its average rate; 30 when the input does not say).
   virtual double frame_rate() const = 0;

@@ -1,7 +1,8 @@
 // MediaSourceDriver: a capture driver over a real source (a video file, a network stream or a
 // V4L2 camera), decoded by FFmpeg into 320 x 240 frames. Files are decoded on the caller's
 // thread, every frame in order; live sources on a reader thread that hands over the newest frame
-// and reconnects after a drop.
+// and reconnects after a drop. Frame::index counts the frames decoded since start(), so on a
+// live source the frames that were decoded but never taken show as gaps.
 #pragma once
 
 #include <chrono>
