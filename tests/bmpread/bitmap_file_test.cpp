@@ -42,10 +42,10 @@ AutomationError error_reading(const std::string& path) {
 }
 
 TEST_F(BitmapFile, ReadsAGoodFile) {
-  testing::BitmapSpec spec;
-  spec.width = 4;
-  spec.height = 3;
-  const auto path = write("good.bmp", testing::bitmap_bytes(spec, [](int x, int row) {
+  testing::BitmapShape shape;
+  shape.width = 4;
+  shape.height = 3;
+  const auto path = write("good.bmp", testing::bitmap_bytes(shape, [](int x, int row) {
                             return static_cast<std::uint32_t>(x * 16 + row);
                           }));
   const BitmapImage image = read_bitmap_file(path);

@@ -14,7 +14,7 @@ namespace zentrik {
 namespace {
 
 using testing::Bgr;
-using testing::BitmapSpec;
+using testing::BitmapShape;
 
 Bgr pixel(const BitmapImage& image, int x, int row) {
   const std::size_t at = static_cast<std::size_t>(row) * image.stride + 3 * x;
@@ -40,18 +40,18 @@ class BitmapRoundTrip : public ::testing::TestWithParam<RoundTrip> {};
 TEST_P(BitmapRoundTrip, EveryPixelComesBackBottomUpWithZeroPadding) {
   const auto [bits, width, top_down] = GetParam();
   std::mt19937 random(static_cast<unsigned>(bits * 1000 + width));
-  BitmapSpec spec;
-  spec.width = width;
-  spec.height = 5;
-  spec.bits = bits;
-  spec.top_down = top_down;
-  if (bits <= 8) spec.palette = random_palette(std::size_t{1} << bits, random);
+  BitmapShape shape;
+  shape.width = width;
+  shape.height = 5;
+  shape.bits = bits;
+  shape.top_down = top_down;
+  if (bits <= 8) shape.palette = random_palette(std::size_t{1} << bits, random);
   const std::uint32_t limit = bits <= 8 ? (1u << bits) : (1u << 24);
-  std::vector<std::uint32_t> values(static_cast<std::size_t>(width) * spec.height);
+  std::vector<std::uint32_t> values(static_cast<std::size_t>(width) * shape.height);
   for (auto& v : values) v = random() % limit;
   const auto value = [&](int x, int row) { return values[row * width + x]; };
 
-  const BitmapImage image = read_bitmap(testing::bitmap_bytes(spec, value));
+  const BitmapImage image = read_bitmap(testing::bitmap_bytes(shape, value));
   ASSERT_EQ(image.width, width);
   ASSERT_EQ(image.height, 5);
   ASSERT_EQ(image.stride, (3 * width + 3) / 4 * 4);
@@ -60,7 +60,7 @@ TEST_P(BitmapRoundTrip, EveryPixelComesBackBottomUpWithZeroPadding) {
     for (int x = 0; x < width; ++x) {
       const std::uint32_t v = value(x, row);
       const Bgr expected =
-          bits <= 8 ? spec.palette[v]
+          bits <= 8 ? shape.palette[v]
                     : Bgr{static_cast<std::uint8_t>(v), static_cast<std::uint8_t>(v >> 8),
                           static_cast<std::uint8_t>(v >> 16)};
       ASSERT_EQ(pixel(image, x, row), expected) << "x " << x << " row " << row;
@@ -143,33 +143,33 @@ TEST(BitmapReader, ReadsA4BitTopDownFileWrittenOutByHand) {
 
 const auto kStripes = [](int x, int row) { return static_cast<std::uint32_t>((x + row) % 4); };
 
-BitmapSpec paletted_3x2() {
-  BitmapSpec spec;
-  spec.width = 3;
-  spec.height = 2;
-  spec.bits = 8;
-  spec.palette = {{1, 2, 3}, {4, 5, 6}, {7, 8, 9}, {10, 11, 12}};
-  spec.colours_used = 4;
-  return spec;
+BitmapShape paletted_3x2() {
+  BitmapShape shape;
+  shape.width = 3;
+  shape.height = 2;
+  shape.bits = 8;
+  shape.palette = {{1, 2, 3}, {4, 5, 6}, {7, 8, 9}, {10, 11, 12}};
+  shape.colours_used = 4;
+  return shape;
 }
 
 TEST(BitmapReader, IndicesBeyondTheColourTableReadAsBlack) {
-  BitmapSpec spec = paletted_3x2();
-  spec.palette.resize(2);
-  spec.colours_used = 2;
-  const BitmapImage image = read_bitmap(testing::bitmap_bytes(spec, kStripes));
+  BitmapShape shape = paletted_3x2();
+  shape.palette.resize(2);
+  shape.colours_used = 2;
+  const BitmapImage image = read_bitmap(testing::bitmap_bytes(shape, kStripes));
   EXPECT_EQ(pixel(image, 1, 0), (Bgr{4, 5, 6}));
   EXPECT_EQ(pixel(image, 2, 0), (Bgr{0, 0, 0}));  // index 2 of a 2-entry table
 }
 
 TEST(BitmapReader, AcceptsWhatRealWritersProduce) {
   for (std::uint32_t header : {52u, 56u, 108u, 124u}) {  // later header versions
-    BitmapSpec spec = paletted_3x2();
-    spec.header_size = header;
-    EXPECT_EQ(pixel(read_bitmap(testing::bitmap_bytes(spec, kStripes)), 2, 1), (Bgr{10, 11, 12}))
+    BitmapShape shape = paletted_3x2();
+    shape.header_size = header;
+    EXPECT_EQ(pixel(read_bitmap(testing::bitmap_bytes(shape, kStripes)), 2, 1), (Bgr{10, 11, 12}))
         << header;
   }
-  BitmapSpec unpadded = paletted_3x2();
+  BitmapShape unpadded = paletted_3x2();
   unpadded.last_row_unpadded = true;
   EXPECT_EQ(pixel(read_bitmap(testing::bitmap_bytes(unpadded, kStripes)), 2, 1), (Bgr{10, 11, 12}));
 
@@ -177,7 +177,7 @@ TEST(BitmapReader, AcceptsWhatRealWritersProduce) {
   testing::put32(no_offset, 10, 0);  // pixels follow the colour table
   EXPECT_EQ(pixel(read_bitmap(no_offset), 2, 1), (Bgr{10, 11, 12}));
 
-  BitmapSpec with_table = paletted_3x2();  // a 24-bit file may carry a table: it is skipped
+  BitmapShape with_table = paletted_3x2();  // a 24-bit file may carry a table: it is skipped
   with_table.bits = 24;
   const BitmapImage image =
       read_bitmap(testing::bitmap_bytes(with_table, [](int, int) { return 0x112233u; }));

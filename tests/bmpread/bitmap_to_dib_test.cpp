@@ -27,17 +27,17 @@ class BitmapToDib : public ::testing::TestWithParam<int> {
 
 TEST_P(BitmapToDib, PixelsLandInTheBufferRowForRow) {
   const int width = GetParam();
-  testing::BitmapSpec spec;
-  spec.width = width;
-  spec.height = 4;
-  spec.bits = 8;
+  testing::BitmapShape shape;
+  shape.width = width;
+  shape.height = 4;
+  shape.bits = 8;
   std::mt19937 random(static_cast<unsigned>(width));
   for (int i = 0; i < 256; ++i)
-    spec.palette.push_back({static_cast<std::uint8_t>(random()),
-                            static_cast<std::uint8_t>(random()),
-                            static_cast<std::uint8_t>(random())});
+    shape.palette.push_back({static_cast<std::uint8_t>(random()),
+                             static_cast<std::uint8_t>(random()),
+                             static_cast<std::uint8_t>(random())});
   const auto value = [](int x, int row) { return static_cast<std::uint32_t>((x * 7 + row) % 256); };
-  const BitmapImage image = read_bitmap(testing::bitmap_bytes(spec, value));
+  const BitmapImage image = read_bitmap(testing::bitmap_bytes(shape, value));
 
   cDIBSection dib;
   ASSERT_TRUE(copy_to_dib(image, dib));
@@ -47,7 +47,7 @@ TEST_P(BitmapToDib, PixelsLandInTheBufferRowForRow) {
   for (int row = 0; row < 4; ++row)
     for (int x = 0; x < width; ++x)
       for (int c = 0; c < 3; ++c)
-        ASSERT_EQ(bits(3 * x + c, row), spec.palette[value(x, row)][c])
+        ASSERT_EQ(bits(3 * x + c, row), shape.palette[value(x, row)][c])
             << "x " << x << " row " << row;
 }
 
