@@ -4,6 +4,10 @@ target_compile_options(zentrik_options INTERFACE -Wall -Wextra -Wpedantic)
 if(ZENTRIK_WERROR)
   target_compile_options(zentrik_options INTERFACE -Werror)
 endif()
+if(ZENTRIK_FUZZ)
+  # Instrument every library for coverage, not only the fuzz targets' own files.
+  target_compile_options(zentrik_options INTERFACE -fsanitize=fuzzer-no-link)
+endif()
 if(ZENTRIK_SANITIZE)
   target_compile_options(zentrik_options INTERFACE -fsanitize=address,undefined
                          -fno-sanitize-recover=all -fno-omit-frame-pointer)
