@@ -2,8 +2,7 @@
 // by the test, then a named source; the driver the control's search would choose is marked.
 #include <gtest/gtest.h>
 
-#include <regex>
-
+#include "apps/text_checks.h"
 #include "apps/zentrik_program.h"
 #include "sources/temp_folder.h"
 
@@ -17,15 +16,16 @@ struct Listed {
 };
 
 std::vector<Listed> listing(const std::string& out) {
-  static const std::regex line(R"(([* ]) +(\d+)  (.*))");
+  // "* NN  DESCRIPTION VERSION": the mark or a space, the index, two spaces, the texts.
   std::vector<Listed> rows;
   for (const std::string& l : split_lines(out)) {
-    std::smatch m;
-    if (!std::regex_match(l, m, line)) {
+    const std::size_t gap = l.find("  ", 2);
+    const std::string index = gap == std::string::npos ? "" : trim(l.substr(1, gap - 1));
+    if (l.size() < 2 || (l[0] != '*' && l[0] != ' ') || !all_digits(index)) {
       ADD_FAILURE() << "not a driver line: " << l;
       continue;
     }
-    rows.push_back({m[1] == "*", std::stoi(m[2]), m[3]});
+    rows.push_back({l[0] == '*', std::stoi(index), l.substr(gap + 2)});
   }
   return rows;
 }

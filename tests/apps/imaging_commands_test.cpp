@@ -3,10 +3,10 @@
 // through JASC text and raw blocks and read back the same.
 #include <gtest/gtest.h>
 
-#include <regex>
 #include <set>
 
 #include "apps/picture_files.h"
+#include "apps/text_checks.h"
 #include "apps/zentrik_program.h"
 #include "sources/temp_folder.h"
 
@@ -28,19 +28,20 @@ Rgb source_colour(int x, int y) {
 // The palette listing of `zentrik palette show`: its colours in order.
 std::vector<Rgb> palette_listing(const std::string& out) {
   std::vector<Rgb> colours;
-  static const std::regex entry(R"( *(\d+) +(\d+) +(\d+) +(\d+))");
   const auto lines = split_lines(out);
   EXPECT_FALSE(lines.empty());
   for (std::size_t i = 1; i < lines.size(); ++i) {
-    std::smatch m;
-    if (!std::regex_match(lines[i], m, entry)) {
+    // "   N  RRR GGG BBB"
+    const std::vector<std::string> w = words(lines[i]);
+    if (w.size() != 4 || !all_digits(w[0]) || !all_digits(w[1]) || !all_digits(w[2]) ||
+        !all_digits(w[3])) {
       ADD_FAILURE() << "not a palette line: " << lines[i];
       continue;
     }
-    EXPECT_EQ(std::stoul(m[1]), i);
-    colours.push_back({static_cast<std::uint8_t>(std::stoi(m[2])),
-                       static_cast<std::uint8_t>(std::stoi(m[3])),
-                       static_cast<std::uint8_t>(std::stoi(m[4]))});
+    EXPECT_EQ(std::stoul(w[0]), i);
+    colours.push_back({static_cast<std::uint8_t>(std::stoi(w[1])),
+                       static_cast<std::uint8_t>(std::stoi(w[2])),
+                       static_cast<std::uint8_t>(std::stoi(w[3]))});
   }
   if (!lines.empty()) {
     EXPECT_EQ(lines[0], std::to_string(colours.size()) + " entries");

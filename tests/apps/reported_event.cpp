@@ -2,8 +2,9 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <regex>
 #include <sstream>
+
+#include "apps/text_checks.h"
 
 namespace zentrik::testing {
 
@@ -72,19 +73,31 @@ std::optional<ReportedEvent> parse_json_event(const std::string& line) {
 }
 
 std::optional<ReportedEvent> parse_text_event(const std::string& line) {
-  static const std::regex form(
-      R"(frame (\d+)  (motion|color ) +layer (\d+) zone (\d+)  (ON |off) +(\d+)%(  color &H([0-9A-F]{6}))?)");
-  std::smatch m;
-  if (!std::regex_match(line, m, form)) return std::nullopt;
+  // frame N  KIND  layer L zone Z  ON|off P%  [color &HBBGGRR]
+  const std::vector<std::string> w = words(line);
+  if (w.size() != 9 && w.size() != 11) return std::nullopt;
+  if (w[0] != "frame" || !all_digits(w[1]) || (w[2] != "motion" && w[2] != "color") ||
+      w[3] != "layer" || !all_digits(w[4]) || w[5] != "zone" || !all_digits(w[6]) ||
+      (w[7] != "ON" && w[7] != "off") || w[8].size() < 2 || w[8].back() != '%' ||
+      !all_digits(w[8].substr(0, w[8].size() - 1))) {
+    return std::nullopt;
+  }
   ReportedEvent e;
-  e.frame = std::stoll(m[1]);
-  e.kind = m[2] == "color " ? "color" : "motion";
-  e.layer = std::stoi(m[3]);
-  e.zone = std::stoi(m[4]);
-  e.status = m[5] == "ON ";
-  e.percentage = std::stoi(m[6]);
-  if (m[7].matched) e.color = std::stoll(m[8], nullptr, 16);
-  if ((e.kind == "color") != m[7].matched) return std::nullopt;
+  e.frame = std::stoll(w[1]);
+  e.kind = w[2];
+  e.layer = std::stoi(w[4]);
+  e.zone = std::stoi(w[6]);
+  e.status = w[7] == "ON";
+  e.percentage = std::stoi(w[8]);
+  if (w.size() == 11) {
+    const std::string& hex = w[10];
+    if (w[9] != "color" || hex.size() != 8 || hex.compare(0, 2, "&H") != 0 ||
+        hex.find_first_not_of("0123456789ABCDEF", 2) != std::string::npos) {
+      return std::nullopt;
+    }
+    e.color = std::stoll(hex.substr(2), nullptr, 16);
+  }
+  if ((e.kind == "color") != (w.size() == 11)) return std::nullopt;
   return e;
 }
 
@@ -103,12 +116,11 @@ std::vector<ReportedEvent> json_events(const std::string& output,
 
 std::vector<ReportedEvent> text_events(const std::string& output,
                                        std::vector<std::string>* unknown) {
-  static const std::regex fps_line(R"(FPS = \d+)");
   std::vector<ReportedEvent> events;
   for (const std::string& line : split_lines(output)) {
     if (auto e = parse_text_event(line)) {
       events.push_back(*e);
-    } else if (!std::regex_match(line, fps_line) && unknown) {
+    } else if (!is_fps_line(line) && unknown) {
       unknown->push_back(line);
     }
   }

@@ -4,10 +4,10 @@
 // test's own at every colour depth.
 #include <gtest/gtest.h>
 
-#include <regex>
 #include <sstream>
 
 #include "apps/picture_files.h"
+#include "apps/text_checks.h"
 #include "apps/zentrik_program.h"
 #include "sources/temp_folder.h"
 #include "zentrik/capture/SceneScript.h"
@@ -57,7 +57,7 @@ std::vector<ZoneSpec> zones_of_script(const std::string& text) {
     if (method != "add_color_detection" && method != "add_motion_detection") continue;
     std::vector<std::string> args;
     for (std::string arg; std::getline(words, arg, ',');) {
-      args.push_back(std::regex_replace(arg, std::regex(R"(^\s+|\s+$)"), ""));
+      args.push_back(trim(arg));
     }
     ZoneSpec z;
     z.kind = method == "add_color_detection" ? Kind::Colour : Kind::Motion;
