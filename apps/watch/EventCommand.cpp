@@ -11,12 +11,17 @@ extern char** environ;
 namespace zentrik::cli {
 
 EventCommand::~EventCommand() {
+  wait();
+}
+
+void EventCommand::wait() {
   for (int pid : running_) {
     int status = 0;
     if (waitpid(pid, &status, 0) == pid && !(WIFEXITED(status) && WEXITSTATUS(status) == 0)) {
       ++failures_;
     }
   }
+  running_.clear();
 }
 
 bool EventCommand::start(const WatchEvent& event) {

@@ -21,6 +21,8 @@ class EventCommand {
   bool start(const WatchEvent& event);
   // Collects the commands that have finished; returns how many are still running.
   std::size_t reap();
+  // Waits for every command still running.
+  void wait();
   // Exit statuses other than 0 seen so far.
   int failures() const { return failures_; }
 

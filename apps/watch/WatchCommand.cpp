@@ -197,6 +197,12 @@ class WatchHost : public EventSink {
     for (const std::string& file : files) WriteJpegFile(image, file, kSnapshotQuality);
   }
   long long events() const { return events_; }
+  // Waits for the event commands still running; how many of them all did not exit with 0.
+  int failed_commands() {
+    if (!command_) return 0;
+    command_->wait();
+    return command_->failures();
+  }
 
  private:
   void prepare_snapshots() {
@@ -335,6 +341,11 @@ int run_watch(const std::vector<std::string>& args) {
   host.flush_snapshots();
   control.set_active(vbFalse);
   loop.run_until_idle();
+
+  if (const int failed = host.failed_commands()) {
+    std::fprintf(stderr, "zentrik watch: the event command failed %d times (exit status not 0)\n",
+                 failed);
+  }
 
   std::fprintf(stderr, "zentrik watch: %lld frames, %lld events%s\n",
                static_cast<long long>(control.video().frames_delivered()), host.events(),

@@ -173,6 +173,21 @@ TEST(WatchEventCommand, RunsOncePerEventWithTheEventsFields) {
   }
 }
 
+// A command that fails does not stop watching, but the run says how often it failed.
+TEST(WatchEventCommand, FailuresAreCountedAndWatchingGoesOn) {
+  TempFolder folder;
+  ASSERT_TRUE(write_text_file(folder / "zones.zentrik", script_text()));
+  const ProcessResult run =
+      run_zentrik({"watch", "--script", (folder / "zones.zentrik").string(), "--fast", "--frames",
+                   "120", "--format", "json", "--quiet-fps", "--on-event", "exit 3"});
+  ASSERT_EQ(run.exit_code, 0) << describe(run);
+  const auto events = json_events(run.out);
+  ASSERT_EQ(events, expected_events(demo_like_zones(), 1, standard_scene_picture(), 120));
+  EXPECT_NE(run.err.find("the event command failed " + std::to_string(events.size()) + " times"),
+            std::string::npos)
+      << run.err;
+}
+
 // The readable form carries the same events as JSON; every line is an event or the frame rate.
 TEST(WatchFormats, TextLinesSayWhatJsonLinesSay) {
   TempFolder folder;
