@@ -29,6 +29,7 @@
 #include "zentrik/platform/message_loop.h"
 #include "zentrik/script/ControlScript.h"
 #include "zentrik/sources/DriverOrder.h"
+#include "zentrik/sources/SourceStatus.h"
 #include "zentrik/sources/V4l2Devices.h"
 
 namespace zentrik::cli {
@@ -262,7 +263,14 @@ int run_watch(const std::vector<std::string>& args) {
   }
 
   DriverRegistry& drivers = DriverRegistry::system();
-  add_real_sources(drivers, list_v4l2_devices(), options.source);
+  // A stream that drops is reconnected by its reader thread; say so on the loop's thread.
+  MediaSourceOptions source_options;
+  source_options.on_status = [](const SourceStatus& status) {
+    if (status.state != SourceState::Retrying && status.state != SourceState::Failed) return;
+    MessageLoop::instance().post(
+        [line = describe(status)] { std::fprintf(stderr, "zentrik watch: %s\n", line.c_str()); });
+  };
+  add_real_sources(drivers, list_v4l2_devices(), options.source, source_options);
 
   MessageLoop& loop = MessageLoop::instance();
   bool starting = true;
