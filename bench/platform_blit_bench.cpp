@@ -10,6 +10,7 @@
 #include <random>
 #include <vector>
 
+#include "platform/graphics_support.h"
 #include "zentrik/platform/forms.h"
 #include "zentrik/platform/gdi.h"
 #include "zentrik/platform/nearest_colour.h"
@@ -20,36 +21,8 @@ namespace {
 constexpr Long kWidth = 320;
 constexpr Long kHeight = 240;
 
-std::vector<RgbQuad> halftone_table() {
-  constexpr std::array<Byte, 5> kLevels{0, 64, 128, 192, 255};
-  std::vector<RgbQuad> table(256);
-  for (int n = 0; n < 125; ++n) {
-    table[n] = {kLevels[n / 25], kLevels[(n / 5) % 5], kLevels[n % 5], 0};
-  }
-  return table;
-}
-
-std::vector<RgbQuad> sixteen_colour_table() {
-  constexpr std::array<std::array<Byte, 3>, 16> kRgb{{{0, 0, 0},
-                                                      {128, 0, 0},
-                                                      {0, 128, 0},
-                                                      {128, 128, 0},
-                                                      {0, 0, 128},
-                                                      {128, 0, 128},
-                                                      {0, 128, 128},
-                                                      {192, 192, 192},
-                                                      {128, 128, 128},
-                                                      {255, 0, 0},
-                                                      {0, 255, 0},
-                                                      {255, 255, 0},
-                                                      {0, 0, 255},
-                                                      {255, 0, 255},
-                                                      {0, 255, 255},
-                                                      {255, 255, 255}}};
-  std::vector<RgbQuad> table;
-  for (const auto& c : kRgb) table.push_back({c[2], c[1], c[0], 0});
-  return table;
-}
+using test::halftone_table;
+using test::sixteen_colour_table;
 
 // A DIB section in a memory DC of its own.
 struct Dib {
