@@ -1,6 +1,9 @@
 // Integer rules, error texts and system messages.
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <random>
+
 #include <cerrno>
 #include <cmath>
 
@@ -18,6 +21,27 @@ TEST(RoundHalfEven, HalvesGoToTheEvenNeighbour) {
                         {1.5, 2}, {-0.5, -0}, {2.4999, 2},      {2.5001, 3},   {-2.6, -3},
                         {7, 7},   {0, 0},     {32767.5, 32768}, {1e300, 1e300}};
   for (const Case& c : cases) EXPECT_EQ(round_half_even(c.in), c.out) << c.in;
+}
+
+TEST(RoundHalfEven, AgreesWithTheDefinitionOnRandomValuesAndHalves) {
+  // Definition: the nearer whole number, or the even one of the two at exactly one half.
+  auto reference = [](double v) {
+    const double below = std::floor(v);
+    const double fraction = v - below;
+    if (fraction != 0.5) return fraction < 0.5 ? below : below + 1.0;
+    return std::fmod(below, 2.0) == 0.0 ? below : below + 1.0;
+  };
+  std::mt19937_64 rng(7);
+  std::uniform_real_distribution<double> any(-70000.0, 70000.0);
+  std::uniform_int_distribution<int> whole(-100000, 100000);
+  for (int i = 0; i < 200000; ++i) {
+    const double v = any(rng);
+    ASSERT_EQ(round_half_even(v), reference(v)) << v;
+    const double half = whole(rng) + 0.5;
+    ASSERT_EQ(round_half_even(half), reference(half)) << half;
+  }
+  EXPECT_EQ(round_half_even(9007199254740993.0), 9007199254740993.0);  // past 2^53: unchanged
+  EXPECT_EQ(round_half_even(-4503599627370497.0), -4503599627370497.0);
 }
 
 TEST(IntegerRules, WrapAndClip) {
