@@ -2,8 +2,14 @@
 // per-pixel rules of GrayScale, BlackAndWhite and ApplyPalette.
 #include "zentrik/colour/cColourReduceDIB.h"
 
+#include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <optional>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "grey_levels.h"
 #include "image_geometry.h"
@@ -66,6 +72,192 @@ class AttachedImage {
   ImageGeometry geometry_;
   ByteView view_;
 };
+
+// A colour as ClosestIndexMap gives it (blue | green << 8 | red << 16) into a pixel.
+void Store(Byte* pixel, std::uint32_t colour) {
+  const auto blueGreen = static_cast<std::uint16_t>(colour);
+  std::memcpy(pixel, &blueGreen, 2);
+  pixel[2] = static_cast<Byte>(colour >> 16);
+}
+
+// One column of ApplyPalette without diffusion. Column functions are kept out of line: in their
+// own frame the compiler keeps the loop's values in registers.
+[[gnu::noinline]] void MapColumn(ClosestIndexMap& map, const Byte* from, std::ptrdiff_t fromStride,
+                                 Byte* to, std::ptrdiff_t toStride, Long lastRow) {
+  for (Long y = 0; y <= lastRow; ++y, from += fromStride, to += toStride)
+    Store(to, map.Nearest(from[2], from[1], from[0]).colour);
+}
+
+// The byte plus the share error * weight / 16 of an error, within 0..255.
+inline Long Spread(Long value, Long error, Long weight) {
+  const Long result = value + error * weight / 16;
+  return result < 0 ? 0 : result > 255 ? 255 : result;
+}
+
+// 7/16 of each channel's error (pixel colour minus chosen colour, both as blue | green << 8 |
+// red << 16) into the pixel at `right`. The vector form reads and writes four bytes: the fourth,
+// the next pixel's blue, is written back unchanged.
+void SpreadRight(Byte* right, std::uint32_t pixel, std::uint32_t chosen) {
+#if defined(__SSE2__)
+  const __m128i zero = _mm_setzero_si128();
+  const __m128i error =
+      _mm_sub_epi16(_mm_unpacklo_epi8(_mm_cvtsi32_si128(static_cast<int>(pixel)), zero),
+                    _mm_unpacklo_epi8(_mm_cvtsi32_si128(static_cast<int>(chosen)), zero));
+  // error * 7 / 16 truncated toward zero: negative products are raised by 15 before the shift.
+  __m128i share = _mm_mullo_epi16(error, _mm_set1_epi16(7));
+  share = _mm_srai_epi16(
+      _mm_add_epi16(share, _mm_and_si128(_mm_srai_epi16(share, 15), _mm_set1_epi16(15))), 4);
+  std::uint32_t bytes;
+  std::memcpy(&bytes, right, 4);
+  const __m128i sum =
+      _mm_add_epi16(_mm_unpacklo_epi8(_mm_cvtsi32_si128(static_cast<int>(bytes)), zero), share);
+  bytes = static_cast<std::uint32_t>(_mm_cvtsi128_si32(_mm_packus_epi16(sum, zero)));
+  std::memcpy(right, &bytes, 4);
+#else
+  for (int channel = 0; channel < 3; ++channel) {
+    const int shift = 8 * channel;
+    const Long error =
+        static_cast<Long>((pixel >> shift) & 0xFFu) - static_cast<Long>((chosen >> shift) & 0xFFu);
+    right[channel] = static_cast<Byte>(Spread(right[channel], error, 7));
+  }
+#endif
+}
+
+// The three bytes of a pixel as blue | green << 8 | red << 16, and back.
+std::uint32_t Load(const Byte* pixel) {
+  return std::uint32_t{pixel[0]} | (std::uint32_t{pixel[1]} << 8) | (std::uint32_t{pixel[2]} << 16);
+}
+
+// The next row's pixel plus 4/16 of each channel's error (pixel - chosen), each within 0..255.
+std::uint32_t SpreadBelow(std::uint32_t below, std::uint32_t pixel, std::uint32_t chosen) {
+  std::uint32_t result = 0;
+  for (int shift = 0; shift < 24; shift += 8) {
+    const Long error =
+        static_cast<Long>((pixel >> shift) & 0xFFu) - static_cast<Long>((chosen >> shift) & 0xFFu);
+    result |= static_cast<std::uint32_t>(Spread((below >> shift) & 0xFFu, error, 4)) << shift;
+  }
+  return result;
+}
+
+// One step of a diffusing column for a colour whose cell has slots: the chosen colour, its
+// distance, and what the next row's pixel becomes with 4/16 of the error. Each pixel waits for
+// the one before it, so the next pixel is worked out for all four slot colours beside the
+// comparison, and the comparison only picks one.
+struct Step {
+  std::uint32_t chosen;
+  std::uint32_t distance;
+  std::uint32_t next;
+};
+
+// Of two (distance, value) pairs the second when strictly nearer: at equal distance the earlier
+// slot (lower entry) stays. Masks rather than branches, as the outcome is unpredictable.
+struct Candidate {
+  std::uint32_t distance;
+  std::uint32_t value;
+  std::uint32_t position;
+};
+inline Candidate Nearer(const Candidate& a, const Candidate& b) {
+  const std::uint32_t second = 0u - static_cast<std::uint32_t>(b.distance < a.distance);
+  return {a.distance ^ ((a.distance ^ b.distance) & second),
+          a.value ^ ((a.value ^ b.value) & second),
+          a.position ^ ((a.position ^ b.position) & second)};
+}
+
+#if defined(__SSE2__)
+[[gnu::always_inline]] inline Step SlotStep(const std::uint32_t* colours, std::uint32_t cell,
+                                            std::uint32_t pixel, std::uint32_t below) {
+  const __m128i zero = _mm_setzero_si128();
+  const __m128i c0 = _mm_loadu_si32(colours + (cell & 0xFFu));
+  const __m128i c1 = _mm_loadu_si32(colours + ((cell >> 8) & 0xFFu));
+  const __m128i c2 = _mm_loadu_si32(colours + ((cell >> 16) & 0xFFu));
+  const __m128i c3 = _mm_loadu_si32(colours + (cell >> 24));
+  // One colour in each 64-bit half, so that each sum of absolute byte differences is one
+  // distance; packed twice, the four distances lie in the low 64 bits, 16 bits each.
+  const __m128i low = _mm_unpacklo_epi64(c0, c1), high = _mm_unpacklo_epi64(c2, c3);
+  const __m128i query = _mm_set1_epi64x(static_cast<long long>(pixel));
+  const __m128i distances = _mm_packs_epi32(_mm_sad_epu8(low, query), _mm_sad_epu8(high, query));
+  const auto d = static_cast<std::uint64_t>(_mm_cvtsi128_si64(_mm_packs_epi32(distances, zero)));
+  // The next pixel for each slot colour: below + (pixel - colour) * 4 / 16 per channel,
+  // truncated toward zero (negative errors are raised by 3 before the shift), within 0..255.
+  const __m128i colours4 = _mm_castps_si128(
+      _mm_shuffle_ps(_mm_castsi128_ps(low), _mm_castsi128_ps(high), _MM_SHUFFLE(2, 0, 2, 0)));
+  const __m128i pixel16 = _mm_unpacklo_epi8(_mm_shuffle_epi32(query, 0), zero);
+  const __m128i below16 =
+      _mm_unpacklo_epi8(_mm_shuffle_epi32(_mm_cvtsi32_si128(static_cast<int>(below)), 0), zero);
+  const auto share = [&](__m128i colourPair) {
+    const __m128i error = _mm_sub_epi16(pixel16, colourPair);
+    const __m128i raised =
+        _mm_add_epi16(error, _mm_and_si128(_mm_srai_epi16(error, 15), _mm_set1_epi16(3)));
+    return _mm_add_epi16(below16, _mm_srai_epi16(raised, 2));
+  };
+  const __m128i nexts = _mm_packus_epi16(share(_mm_unpacklo_epi8(colours4, zero)),
+                                         share(_mm_unpackhi_epi8(colours4, zero)));
+  const auto n01 = static_cast<std::uint64_t>(_mm_cvtsi128_si64(nexts));
+  const auto n23 = static_cast<std::uint64_t>(_mm_cvtsi128_si64(_mm_unpackhi_epi64(nexts, nexts)));
+  const auto low16 = [](std::uint64_t v, int shift) {
+    return static_cast<std::uint32_t>(v >> shift) & 0xFFFFu;
+  };
+  const Candidate nearest =
+      Nearer(Nearer({low16(d, 0), static_cast<std::uint32_t>(n01), 0},
+                    {low16(d, 16), static_cast<std::uint32_t>(n01 >> 32), 1}),
+             Nearer({low16(d, 32), static_cast<std::uint32_t>(n23), 2},
+                    {low16(d, 48), static_cast<std::uint32_t>(n23 >> 32), 3}));
+  return {colours[(cell >> (8 * nearest.position)) & 0xFFu], nearest.distance, nearest.value};
+}
+#else
+[[gnu::always_inline]] inline Step SlotStep(const std::uint32_t* colours, std::uint32_t cell,
+                                            std::uint32_t pixel, std::uint32_t below) {
+  const std::uint32_t key =
+      ClosestIndexMap::SlotKeyPlain(colours[cell & 0xFFu], colours[(cell >> 8) & 0xFFu],
+                                    colours[(cell >> 16) & 0xFFu], colours[cell >> 24], pixel);
+  const std::uint32_t chosen = colours[(cell >> (8 * (key & 3u))) & 0xFFu];
+  return {chosen, key >> 2, SpreadBelow(below, pixel, chosen)};
+}
+#endif
+
+// The step for a colour whose cell is not built yet or has no slots.
+[[gnu::noinline, gnu::cold]] Step SlowStep(ClosestIndexMap& map, std::uint32_t pixel,
+                                           std::uint32_t below) {
+  const auto red = static_cast<Byte>(pixel >> 16), green = static_cast<Byte>(pixel >> 8),
+             blue = static_cast<Byte>(pixel);
+  const std::uint32_t cell = map.SlotWord(red, green, blue);
+  if (cell != 0) return SlotStep(map.SlotColours(), cell, pixel, below);
+  const ClosestIndexMap::Match match = map.Nearest(red, green, blue);
+  return {match.colour, match.distance, SpreadBelow(below, pixel, match.colour)};
+}
+
+// One column of ApplyPalette with diffusion: 7/16 of each channel's error to the right neighbour
+// when kRight, 4/16 to the pixel in the next row when kBelow (the diagonal neighbours have
+// weight 0 and keep their values). The next pixel is carried over in registers, and a pixel that
+// passes nothing on (distance 3 or less) takes the same steps with its own colour as the
+// chosen one, which makes every share 0, instead of a branch.
+template <bool kRight, bool kBelow>
+[[gnu::noinline]] void DiffuseColumn(ClosestIndexMap& map, Byte* from, std::ptrdiff_t fromStride,
+                                     Byte* to, std::ptrdiff_t toStride, Long lastRow) {
+  if (lastRow < 0) return;
+  const std::uint32_t* const colours = map.SlotColours();
+  std::uint32_t pixel = Load(from);
+  for (Long y = 0;; ++y, from += fromStride, to += toStride) {
+    const bool last = y == lastRow;
+    Byte* const next = last ? nullptr : from + fromStride;
+    const std::uint32_t below = last ? 0 : Load(next);
+    const auto red = static_cast<Byte>(pixel >> 16), green = static_cast<Byte>(pixel >> 8),
+               blue = static_cast<Byte>(pixel);
+    const std::uint32_t cell = map.ReadySlotWord(red, green, blue);
+    const Step step =
+        cell != 0 ? SlotStep(colours, cell, pixel, below) : SlowStep(map, pixel, below);
+    Store(to, step.chosen);
+    const bool passes = step.distance > 3;
+    if constexpr (kRight) SpreadRight(from + 3, pixel, passes ? step.chosen : pixel);
+    if (last) break;
+    if constexpr (kBelow) {
+      pixel = passes ? step.next : below;
+      Store(next, pixel);
+    } else {
+      pixel = below;
+    }
+  }
+}
 
 }  // namespace
 
@@ -153,38 +345,21 @@ void cColourReduceDIB::ApplyPalette(cDIBSection& cFrom, cDIBSection& cTo, cPalet
   const bool diffuse = is_true(bDiffuseError);
   RaiseInitProgress(lastX);
   for (Long x = 0; x <= lastX; x += 3) {
-    const PaletteEntry* const entries = map->entries().data();
-    Byte* from = source.Column(x);
-    Byte* to = target.Column(x);
-    for (Long y = 0; y <= lastRow; ++y, from += stride, to += target.Stride()) {
-      const Byte red = from[2], green = from[1], blue = from[0];
-      Long index = map->ClosestIndex(red, green, blue);
-      // Every entry exactly 765 away: the nearest one stands in, and diffusion goes on from it.
-      if (index == 0) index = map->NearestIndex(red, green, blue);
-      const PaletteEntry& chosen = entries[index - 1];
-      to[0] = chosen.blue;
-      to[1] = chosen.green;
-      to[2] = chosen.red;
-      if (!diffuse) continue;
-      const Long dRed = red - chosen.red;
-      const Long dGreen = green - chosen.green;
-      const Long dBlue = blue - chosen.blue;
-      if (std::abs(dRed) + std::abs(dGreen) + std::abs(dBlue) <= 3) continue;
-      if (x < lastX - 3) {
-        Byte* right = from + 3;
-        right[0] = Diffused(right[0], dBlue, 7);
-        right[1] = Diffused(right[1], dGreen, 7);
-        right[2] = Diffused(right[2], dRed, 7);
-      }
-      // Of the three pixels in the next row only the one straight below has a weight (4); the
-      // diagonal ones have weight 0 and keep their values.
-      if (y < lastRow && x > 0 && x < lastX) {
-        Byte* below = from + stride;
-        below[0] = Diffused(below[0], dBlue, 4);
-        below[1] = Diffused(below[1], dGreen, 4);
-        below[2] = Diffused(below[2], dRed, 4);
-      }
-    }
+    // Which neighbours a column passes errors to: the last two columns pass nothing to the
+    // right; the first and the last column pass nothing below.
+    const bool right = x<lastX - 3, below = x> 0 && x < lastX;
+    Byte* const from = source.Column(x);
+    Byte* const to = target.Column(x);
+    if (diffuse && right && below)
+      DiffuseColumn<true, true>(*map, from, stride, to, target.Stride(), lastRow);
+    else if (diffuse && right)
+      DiffuseColumn<true, false>(*map, from, stride, to, target.Stride(), lastRow);
+    else if (diffuse && below)
+      DiffuseColumn<false, true>(*map, from, stride, to, target.Stride(), lastRow);
+    else if (diffuse)
+      DiffuseColumn<false, false>(*map, from, stride, to, target.Stride(), lastRow);
+    else
+      MapColumn(*map, from, stride, to, target.Stride(), lastRow);
     RaiseProgress(x);
     source.CheckUnchanged();
     target.CheckUnchanged();

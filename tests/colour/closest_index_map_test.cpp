@@ -2,6 +2,8 @@
 // rule, the fallback without cut-off, and every colour for standard palettes.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdlib>
 #include <random>
 #include <vector>
 
@@ -70,6 +72,100 @@ TEST(ClosestIndexMap, MatchesThePlainScanOnRandomPalettes) {
       const Byte r = corner & 1 ? 255 : 0, g = corner & 2 ? 255 : 0, b = corner & 4 ? 255 : 0;
       ASSERT_EQ(map.ClosestIndex(r, g, b), ClosestIndexByScan(palette, r, g, b));
     }
+  }
+}
+
+// The plain scan without the 765 cut-off: lowest entry at the smallest distance.
+ClosestIndexMap::Match NearestByScan(const std::vector<PaletteEntry>& palette, Byte r, Byte g,
+                                     Byte b) {
+  ClosestIndexMap::Match best{0, 765, 0};
+  int bestDistance = 1 << 20;
+  for (std::size_t i = 0; i < palette.size(); ++i) {
+    const PaletteEntry& e = palette[i];
+    const int d = std::abs(r - e.red) + std::abs(g - e.green) + std::abs(b - e.blue);
+    if (d < bestDistance) {
+      bestDistance = d;
+      best = {Long(i + 1), std::uint32_t(d), ClosestIndexMap::ColourOf(e.red, e.green, e.blue)};
+    }
+  }
+  return best;
+}
+
+void ExpectSameMatch(ClosestIndexMap& map, const std::vector<PaletteEntry>& palette, Byte r, Byte g,
+                     Byte b) {
+  const ClosestIndexMap::Match fast = map.Nearest(r, g, b), plain = NearestByScan(palette, r, g, b);
+  ASSERT_EQ(fast.index, plain.index) << int(r) << "," << int(g) << "," << int(b);
+  ASSERT_EQ(fast.distance, plain.distance) << int(r) << "," << int(g) << "," << int(b);
+  ASSERT_EQ(fast.colour, plain.colour) << int(r) << "," << int(g) << "," << int(b);
+  // A colour whose cell holds slots: comparing the slot colours picks the same colour.
+  const std::uint32_t word = map.SlotWord(r, g, b);
+  ASSERT_EQ(map.ReadySlotWord(r, g, b), word);
+  if (word == 0) return;
+  const std::uint32_t* colours = map.SlotColours();
+  const std::uint32_t key = ClosestIndexMap::SlotKey(
+      colours[word & 0xFFu], colours[(word >> 8) & 0xFFu], colours[(word >> 16) & 0xFFu],
+      colours[word >> 24], ClosestIndexMap::ColourOf(r, g, b));
+  ASSERT_EQ(key >> 2, plain.distance);
+  ASSERT_EQ(colours[(word >> (8 * (key & 3u))) & 0xFFu], plain.colour);
+}
+
+// Nearest (no cut-off) and the slot words against the plain scan, including palettes clustered
+// enough that cells are split in parts, parts keep lists, and palettes of more than 255 colours
+// (entries without a slot number).
+TEST(ClosestIndexMap, NearestMatchesThePlainScanOnRandomPalettes) {
+  std::mt19937 random(23);
+  for (int round = 0; round < 120; ++round) {
+    std::vector<PaletteEntry> palette = RandomPalette(random);
+    if (round % 3 == 0) {  // a dense cloud around one colour: long lists, split cells
+      const int centre = int(random() % 200) + 20, size = 40 + int(random() % 300);
+      for (int i = 0; i < size; ++i)
+        palette.push_back(Rgb(Byte(centre + int(random() % 24) - 12),
+                              Byte(centre + int(random() % 24) - 12),
+                              Byte(centre + int(random() % 24) - 12)));
+    }
+    ClosestIndexMap map(palette);
+    for (int q = 0; q < 1500; ++q) {
+      const unsigned v = random();
+      ExpectSameMatch(map, palette, Byte(v), Byte(v >> 8), Byte(v >> 16));
+      if (::testing::Test::HasFatalFailure()) FAIL() << "round " << round;
+      // And colours near the palette's, where cells hold most entries.
+      const PaletteEntry& e = palette[random() % palette.size()];
+      const auto near = [&](Byte c) {
+        return Byte(std::clamp(int(c) + int(random() % 9) - 4, 0, 255));
+      };
+      ExpectSameMatch(map, palette, near(e.red), near(e.green), near(e.blue));
+      if (::testing::Test::HasFatalFailure()) FAIL() << "round " << round;
+    }
+  }
+}
+
+TEST(ClosestIndexMap, ReadySlotWordIsZeroUntilTheCellIsBuilt) {
+  cPalette palette;
+  palette.CreateHalfTone();
+  ClosestIndexMap map(palette.entries());
+  EXPECT_EQ(map.ReadySlotWord(10, 20, 30), 0u);
+  EXPECT_NE(map.SlotWord(10, 20, 30), 0u);
+  EXPECT_EQ(map.ReadySlotWord(10, 20, 30), map.SlotWord(10, 20, 30));
+}
+
+// The vector comparison of four slot colours against the plain loop, with equal distances and
+// repeated colours made common.
+TEST(ClosestIndexMap, SlotKeyMatchesThePlainComparison) {
+  std::mt19937 random(5);
+  const auto pick = [&](int mode) {
+    const std::uint32_t v = random();
+    if (mode == 0) return v & 0xFFFFFFu;
+    std::uint32_t c = 0;
+    for (int shift = 0; shift < 24; shift += 8) c |= ((random() % 3) * 127u) << shift;
+    return c;
+  };
+  for (int i = 0; i < 200000; ++i) {
+    const int mode = i % 2;
+    const std::uint32_t c0 = pick(mode), c1 = i % 5 == 0 ? c0 : pick(mode), c2 = pick(mode),
+                        c3 = i % 7 == 0 ? c2 : pick(mode), colour = pick(mode);
+    ASSERT_EQ(ClosestIndexMap::SlotKey(c0, c1, c2, c3, colour),
+              ClosestIndexMap::SlotKeyPlain(c0, c1, c2, c3, colour))
+        << std::hex << c0 << " " << c1 << " " << c2 << " " << c3 << " " << colour;
   }
 }
 

@@ -2,6 +2,7 @@
 // mapping with and without diffusion, the failures, and the progress events between columns.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 #include <vector>
 
@@ -326,6 +327,66 @@ TEST(ApplyPalette, MatchesTheLinearScanOnRandomImages) {
                                    palette, diffuse);
     ASSERT_EQ(to.Pixels(), expectTo.Pixels()) << "round " << round;
     ASSERT_EQ(from.Pixels(), expectTo.Pixels()) << "round " << round;
+  }
+}
+
+// Larger pictures with smooth gradients and noise, as a photo has, against palettes of many
+// colours (some clustered, some of more than 255 colours): cells with four colours or fewer,
+// split cells and lists all take part, with and without diffusion.
+TEST(ApplyPalette, MatchesTheLinearScanOnPhotoLikeImages) {
+  std::mt19937 random(29);
+  for (int round = 0; round < 12; ++round) {
+    const Long width = 40 + Long(random() % 50), height = 30 + Long(random() % 40);
+    cPalette palette;
+    const int size = round % 4 == 3 ? 300 : 20 + int(random() % 220);
+    for (int i = 0; i < size; ++i) {
+      if (round % 2 == 1 && i % 3 == 0) {  // a cluster
+        palette.Add(120 + Long(random() % 16), 90 + Long(random() % 16), 60 + Long(random() % 16));
+      } else {
+        palette.Add(Long(random() % 256), Long(random() % 256), Long(random() % 256));
+      }
+    }
+    Image from(width, height), to(width, height), expectFrom(width, height),
+        expectTo(width, height);
+    std::normal_distribution<double> noise(0.0, 6.0);
+    for (Long y = 0; y < height; ++y)
+      for (Long x = 0; x < width; ++x) {
+        const auto channel = [&](double base) {
+          return Byte(std::clamp(base + noise(random), 0.0, 255.0));
+        };
+        const PaletteEntry c =
+            Rgb(channel(60 + 150.0 * x / width), channel(40 + 170.0 * y / height),
+                channel(200 - 120.0 * (x + y) / (width + height)));
+        from.Set(x, y, c);
+        expectFrom.Set(x, y, c);
+      }
+    const bool diffuse = round % 3 != 2;
+    cColourReduceDIB().ApplyPalette(from.dib, to.dib, palette, to_boolean(diffuse));
+    testing::ReferenceApplyPalette(expectFrom.dib.view(), expectTo.dib.view(), width, height,
+                                   palette, diffuse);
+    ASSERT_EQ(to.Pixels(), expectTo.Pixels()) << "round " << round;
+    ASSERT_EQ(from.Pixels(), expectTo.Pixels()) << "round " << round;
+  }
+}
+
+// One image as both source and target: each pixel is overwritten with its colour after it has
+// been read, and the errors still reach the neighbours as in the plain definition.
+TEST(ApplyPalette, SameImageAsSourceAndTarget) {
+  std::mt19937 random(31);
+  cPalette palette;
+  for (int i = 0; i < 60; ++i)
+    palette.Add(Long(random() % 256), Long(random() % 256), Long(random() % 256));
+  for (const bool diffuse : {true, false}) {
+    Image image(37, 23), expect(37, 23);
+    for (Long y = 0; y < 23; ++y)
+      for (Long x = 0; x < 37; ++x) {
+        const PaletteEntry c = Rgb(Byte(random()), Byte(random()), Byte(random()));
+        image.Set(x, y, c);
+        expect.Set(x, y, c);
+      }
+    cColourReduceDIB().ApplyPalette(image.dib, image.dib, palette, to_boolean(diffuse));
+    testing::ReferenceApplyPalette(expect.dib.view(), expect.dib.view(), 37, 23, palette, diffuse);
+    EXPECT_EQ(image.Pixels(), expect.Pixels()) << "diffuse " << diffuse;
   }
 }
 
