@@ -12,9 +12,9 @@
 //   neither it nor any later one can win, so the lookup stops.
 // - A cell of slots holds its colours in entry order; the lookup keeps the first slot at the
 //   smallest distance, which is the lowest entry.
-// - A fine cell starts from the list of the coarse cell around it, and a part of a split cell
-//   from the cell's list: that list holds every entry that can be nearest anywhere in the larger
-//   cell, so it holds every one for the smaller one too.
+// - A coarse cell starts from the list of the super cell around it, a fine cell from the coarse
+//   cell's, and a part of a split cell from the cell's list: that list holds every entry that can
+//   be nearest anywhere in the larger cell, so it holds every one for the smaller one too.
 #include "zentrik/colour/ClosestIndexMap.h"
 
 #include <algorithm>
@@ -58,6 +58,7 @@ Long ClosestIndexByScan(std::span<const PaletteEntry> entries, Long red, Long gr
 
 ClosestIndexMap::ClosestIndexMap(std::span<const PaletteEntry> entries)
     : entries_(entries.begin(), entries.end()),
+      super_(std::size_t{1} << (3 * (8 - kSuperBits)), kNotBuilt),
       coarse_(std::size_t{1} << (3 * (8 - kCoarseBits)), kNotBuilt),
       fine_(std::size_t{1} << (3 * (8 - kFineBits)), kNotBuilt),
       lists_(1, 0) {
@@ -179,19 +180,38 @@ std::uint32_t ClosestIndexMap::Store(const Candidate* kept, std::size_t size) {
          static_cast<std::uint32_t>(pool_.size() - first);
 }
 
+std::uint32_t ClosestIndexMap::ListFrom(std::uint32_t around, int redLow, int greenLow, int blueLow,
+                                        int bits) {
+  Candidate* const kept = scratch_.data();
+  const std::size_t size = around == kScanAll
+                               ? KeepOfAll(redLow, greenLow, blueLow, bits, kept)
+                               : Keep(pool_.data() + (around >> kCountBits), around & kCountMask,
+                                      redLow, greenLow, blueLow, bits, kept);
+  if (size == kTooMany) return kScanAll;
+  std::sort(kept, kept + size, NearestFirst);
+  return Store(kept, size);
+}
+
+std::uint32_t ClosestIndexMap::BuildSuper(std::size_t cell) {
+  constexpr int perChannel = 256 >> kSuperBits;
+  const auto index = static_cast<int>(cell);
+  super_[cell] = ListFrom(kScanAll, (index % perChannel) << kSuperBits,
+                          (index / perChannel % perChannel) << kSuperBits,
+                          (index / perChannel / perChannel) << kSuperBits, kSuperBits);
+  return super_[cell];
+}
+
 std::uint32_t ClosestIndexMap::BuildCoarse(std::size_t cell) {
   constexpr int perChannel = 256 >> kCoarseBits;
   const auto index = static_cast<int>(cell);
-  const std::size_t size = KeepOfAll(
-      (index % perChannel) << kCoarseBits, (index / perChannel % perChannel) << kCoarseBits,
-      (index / perChannel / perChannel) << kCoarseBits, kCoarseBits, scratch_.data());
-  std::uint32_t list = kScanAll;
-  if (size != kTooMany) {
-    std::sort(scratch_.data(), scratch_.data() + size, NearestFirst);
-    list = Store(scratch_.data(), size);
-  }
-  coarse_[cell] = list;
-  return list;
+  const int redLow = (index % perChannel) << kCoarseBits;
+  const int greenLow = (index / perChannel % perChannel) << kCoarseBits;
+  const int blueLow = (index / perChannel / perChannel) << kCoarseBits;
+  const std::size_t outer = CellOf(redLow, greenLow, blueLow, kSuperBits);
+  std::uint32_t around = super_[outer];
+  if (around == kNotBuilt) around = BuildSuper(outer);
+  coarse_[cell] = ListFrom(around, redLow, greenLow, blueLow, kCoarseBits);
+  return coarse_[cell];
 }
 
 std::uint32_t ClosestIndexMap::BuildFine(std::size_t cell) {

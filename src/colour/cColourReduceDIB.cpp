@@ -178,20 +178,19 @@ inline Candidate Nearer(const Candidate& a, const Candidate& b) {
   const __m128i distances = _mm_packs_epi32(_mm_sad_epu8(low, query), _mm_sad_epu8(high, query));
   const auto d = static_cast<std::uint64_t>(_mm_cvtsi128_si64(_mm_packs_epi32(distances, zero)));
   // The next pixel for each slot colour: below + (pixel - colour) * 4 / 16 per channel,
-  // truncated toward zero (negative errors are raised by 3 before the shift), within 0..255.
-  const __m128i colours4 = _mm_castps_si128(
-      _mm_shuffle_ps(_mm_castsi128_ps(low), _mm_castsi128_ps(high), _MM_SHUFFLE(2, 0, 2, 0)));
-  const __m128i pixel16 = _mm_unpacklo_epi8(_mm_shuffle_epi32(query, 0), zero);
-  const __m128i below16 =
-      _mm_unpacklo_epi8(_mm_shuffle_epi32(_mm_cvtsi32_si128(static_cast<int>(below)), 0), zero);
-  const auto share = [&](__m128i colourPair) {
-    const __m128i error = _mm_sub_epi16(pixel16, colourPair);
-    const __m128i raised =
-        _mm_add_epi16(error, _mm_and_si128(_mm_srai_epi16(error, 15), _mm_set1_epi16(3)));
-    return _mm_add_epi16(below16, _mm_srai_epi16(raised, 2));
+  // truncated toward zero, within 0..255. In bytes: of pixel - colour saturated at 0 either
+  // way, one part is 0 and the other is |error|; |error| / 4 rounded down is the truncated
+  // share, added to or taken from `below` with saturation, which is the clamp to 0..255.
+  const __m128i below2 = _mm_set1_epi64x(static_cast<long long>(below));
+  const __m128i quarters = _mm_set1_epi8(0x3F);
+  const auto nextsOf = [&](__m128i pair) {
+    const __m128i up = _mm_and_si128(_mm_srli_epi16(_mm_subs_epu8(query, pair), 2), quarters);
+    const __m128i down = _mm_and_si128(_mm_srli_epi16(_mm_subs_epu8(pair, query), 2), quarters);
+    return _mm_subs_epu8(_mm_adds_epu8(below2, up), down);
   };
-  const __m128i nexts = _mm_packus_epi16(share(_mm_unpacklo_epi8(colours4, zero)),
-                                         share(_mm_unpackhi_epi8(colours4, zero)));
+  // 32-bit lanes n0 n1 n2 n3 (the lanes between the colours are all 0 and left out).
+  const __m128i nexts = _mm_castps_si128(_mm_shuffle_ps(
+      _mm_castsi128_ps(nextsOf(low)), _mm_castsi128_ps(nextsOf(high)), _MM_SHUFFLE(2, 0, 2, 0)));
   const auto n01 = static_cast<std::uint64_t>(_mm_cvtsi128_si64(nexts));
   const auto n23 = static_cast<std::uint64_t>(_mm_cvtsi128_si64(_mm_unpackhi_epi64(nexts, nexts)));
   const auto low16 = [](std::uint64_t v, int shift) {
@@ -251,7 +250,9 @@ template <bool kRight, bool kBelow>
     if constexpr (kRight) SpreadRight(from + 3, pixel, passes ? step.chosen : pixel);
     if (last) break;
     if constexpr (kBelow) {
-      pixel = passes ? step.next : below;
+      // A pixel within 3 of its colour passes nothing on; each channel's error is then at most 3,
+      // whose 4/16 truncates to 0: step.next is already `below`.
+      pixel = step.next;
       Store(next, pixel);
     } else {
       pixel = below;

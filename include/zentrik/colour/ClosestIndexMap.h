@@ -1,5 +1,6 @@
 // ClosestIndexMap: cPalette::ClosestIndex for byte colours, faster for many lookups. RGB space is
-// cut into cells of 4 x 4 x 4 (inside coarse cells of 8 x 8 x 8); each cell keeps only the
+// cut into cells of 4 x 4 x 4 (inside coarse cells of 8 x 8 x 8, inside super cells of
+// 16 x 16 x 16); each cell keeps only the
 // entries that can be nearest to some colour in it, and a lookup compares those alone: four or
 // fewer held in the cell's word and compared at once, or a cell with more is split in eight
 // parts of 2 x 2 x 2 that mostly hold four or fewer, else a list. Cells are filled on first use;
@@ -135,6 +136,7 @@ class ClosestIndexMap {
  private:
   static constexpr int kFineBits = 2;    // 4 values per fine cell and channel
   static constexpr int kCoarseBits = 3;  // 8 values per coarse cell and channel
+  static constexpr int kSuperBits = 4;   // 16 values per super cell and channel
   // A fine cell is one word: 0 = not filled; four slots of 8 bits, each a distinct colour's
   // number (from 1) when the lowest slot is not 0, in entry order; otherwise a list number (from
   // 1) above 9 bits, or, with bit 8 set (kSplit), the number of a block of eight sub-cells of
@@ -199,6 +201,10 @@ class ClosestIndexMap {
   std::size_t KeepOfAll(int redLow, int greenLow, int blueLow, int bits, Candidate* kept);
   // Appends a list to the pool in groups of four; kScanAll when the pool is full.
   std::uint32_t Store(const Candidate* kept, std::size_t size);
+  // The list of a cell of 2^bits values per channel from the list of a larger cell around it
+  // (kScanAll: from every distinct colour); kScanAll when it would be too long.
+  std::uint32_t ListFrom(std::uint32_t around, int redLow, int greenLow, int blueLow, int bits);
+  std::uint32_t BuildSuper(std::size_t cell);
   std::uint32_t BuildCoarse(std::size_t cell);
   std::uint32_t BuildFine(std::size_t cell);
   // For a cell word without slots: the word of the sub-cell holding the colour when the cell is
@@ -224,7 +230,8 @@ class ClosestIndexMap {
   // Colour and entry number of each slot number (slot 0 unused).
   std::array<std::uint32_t, kMaxSlotColours + 1> slotColour_{};
   std::array<Long, kMaxSlotColours + 1> slotIndex_{};
-  std::vector<std::uint32_t> coarse_;  // lists, kScanAll, or kNotBuilt
+  std::vector<std::uint32_t> super_;   // lists, kScanAll, or kNotBuilt
+  std::vector<std::uint32_t> coarse_;  // the same
   std::vector<std::uint32_t> fine_;
   std::vector<std::uint32_t> lists_;       // the longer lists of fine cells (list 0 unused)
   std::vector<std::uint32_t> subCells_;    // eight words per block of a split cell
