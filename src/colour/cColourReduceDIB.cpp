@@ -123,7 +123,7 @@ void SpreadRight(Byte* right, std::uint32_t pixel, std::uint32_t chosen) {
 #endif
 }
 
-// The three bytes of a pixel as blue | green << 8 | red << 16, and back.
+// The three bytes of a pixel as blue | green << 8 | red << 16 (the order of Store).
 std::uint32_t Load(const Byte* pixel) {
   return std::uint32_t{pixel[0]} | (std::uint32_t{pixel[1]} << 8) | (std::uint32_t{pixel[2]} << 16);
 }
@@ -139,30 +139,32 @@ std::uint32_t SpreadBelow(std::uint32_t below, std::uint32_t pixel, std::uint32_
   return result;
 }
 
-// One step of a diffusing column for a colour whose cell has slots: the chosen colour, its
-// distance, and what the next row's pixel becomes with 4/16 of the error. Each pixel waits for
-// the one before it, so the next pixel is worked out for all four slot colours beside the
-// comparison, and the comparison only picks one.
+// One step of a diffusing column: the chosen colour, its distance, and what the next row's
+// pixel becomes with 4/16 of the error.
 struct Step {
   std::uint32_t chosen;
   std::uint32_t distance;
   std::uint32_t next;
 };
 
-// Of two (distance, value) pairs the second when strictly nearer: at equal distance the earlier
-// slot (lower entry) stays. Masks rather than branches, as the outcome is unpredictable.
-struct Candidate {
+// A slot colour's distance, the value that goes with it and its position among the four; of two
+// the second when strictly nearer, so that at equal distance the earlier slot (lower entry)
+// stays. Masks rather than branches: which one wins is unpredictable.
+struct Choice {
   std::uint32_t distance;
   std::uint32_t value;
   std::uint32_t position;
 };
-inline Candidate Nearer(const Candidate& a, const Candidate& b) {
+inline Choice Nearer(const Choice& a, const Choice& b) {
   const std::uint32_t second = 0u - static_cast<std::uint32_t>(b.distance < a.distance);
   return {a.distance ^ ((a.distance ^ b.distance) & second),
           a.value ^ ((a.value ^ b.value) & second),
           a.position ^ ((a.position ^ b.position) & second)};
 }
 
+// The step for a colour whose cell has slots. Each pixel of a column waits for the one before
+// it, so the next row's pixel is worked out for all four slot colours beside the comparison,
+// and the comparison only picks one.
 #if defined(__SSE2__)
 [[gnu::always_inline]] inline Step SlotStep(const std::uint32_t* colours, std::uint32_t cell,
                                             std::uint32_t pixel, std::uint32_t below) {
@@ -196,11 +198,10 @@ inline Candidate Nearer(const Candidate& a, const Candidate& b) {
   const auto low16 = [](std::uint64_t v, int shift) {
     return static_cast<std::uint32_t>(v >> shift) & 0xFFFFu;
   };
-  const Candidate nearest =
-      Nearer(Nearer({low16(d, 0), static_cast<std::uint32_t>(n01), 0},
-                    {low16(d, 16), static_cast<std::uint32_t>(n01 >> 32), 1}),
-             Nearer({low16(d, 32), static_cast<std::uint32_t>(n23), 2},
-                    {low16(d, 48), static_cast<std::uint32_t>(n23 >> 32), 3}));
+  const Choice nearest = Nearer(Nearer({low16(d, 0), static_cast<std::uint32_t>(n01), 0},
+                                       {low16(d, 16), static_cast<std::uint32_t>(n01 >> 32), 1}),
+                                Nearer({low16(d, 32), static_cast<std::uint32_t>(n23), 2},
+                                       {low16(d, 48), static_cast<std::uint32_t>(n23 >> 32), 3}));
   return {colours[(cell >> (8 * nearest.position)) & 0xFFu], nearest.distance, nearest.value};
 }
 #else
@@ -227,9 +228,9 @@ inline Candidate Nearer(const Candidate& a, const Candidate& b) {
 
 // One column of ApplyPalette with diffusion: 7/16 of each channel's error to the right neighbour
 // when kRight, 4/16 to the pixel in the next row when kBelow (the diagonal neighbours have
-// weight 0 and keep their values). The next pixel is carried over in registers, and a pixel that
-// passes nothing on (distance 3 or less) takes the same steps with its own colour as the
-// chosen one, which makes every share 0, instead of a branch.
+// weight 0 and keep their values). The next pixel is carried over in registers. A pixel that
+// passes nothing on (distance 3 or less) takes the same steps without a branch: its share to the
+// right is measured from its own colour, which makes it 0.
 template <bool kRight, bool kBelow>
 [[gnu::noinline]] void DiffuseColumn(ClosestIndexMap& map, Byte* from, std::ptrdiff_t fromStride,
                                      Byte* to, std::ptrdiff_t toStride, Long lastRow) {
