@@ -33,16 +33,14 @@ std::vector<JSAMPROW> top_down_rows(const cDIBSection& frame) {
   return rows;
 }
 
-// libjpeg-turbo straight into memory, at the settings the stand-in uses.
-std::vector<unsigned char> encode_direct(const cDIBSection& frame,
-                                         const std::vector<JSAMPROW>& rows) {
+// libjpeg-turbo at the settings the stand-in uses, into the destination `attach` sets up.
+template <typename Attach>
+void encode_direct(const cDIBSection& frame, const std::vector<JSAMPROW>& rows, Attach attach) {
   jpeg_compress_struct cinfo;
   jpeg_error_mgr errors;
   cinfo.err = jpeg_std_error(&errors);
   jpeg_create_compress(&cinfo);
-  unsigned char* buffer = nullptr;
-  unsigned long size = 0;
-  jpeg_mem_dest(&cinfo, &buffer, &size);
+  attach(cinfo);
   cinfo.image_width = static_cast<JDIMENSION>(frame.Width());
   cinfo.image_height = static_cast<JDIMENSION>(frame.Height());
   cinfo.input_components = 3;
@@ -53,6 +51,15 @@ std::vector<unsigned char> encode_direct(const cDIBSection& frame,
   jpeg_write_scanlines(&cinfo, const_cast<JSAMPARRAY>(rows.data()), cinfo.image_height);
   jpeg_finish_compress(&cinfo);
   jpeg_destroy_compress(&cinfo);
+}
+
+// libjpeg-turbo straight into memory.
+std::vector<unsigned char> encode_direct(const cDIBSection& frame,
+                                         const std::vector<JSAMPROW>& rows) {
+  unsigned char* buffer = nullptr;
+  unsigned long size = 0;
+  encode_direct(frame, rows,
+                [&](jpeg_compress_struct& cinfo) { jpeg_mem_dest(&cinfo, &buffer, &size); });
   std::vector<unsigned char> bytes(buffer, buffer + size);
   std::free(buffer);
   return bytes;
@@ -60,10 +67,7 @@ std::vector<unsigned char> encode_direct(const cDIBSection& frame,
 
 void BM_WriteJpegFile(benchmark::State& state) {
   cDIBSection frame;
-  if (!bench::make_camera_frame(frame)) {
-    state.SkipWithError("no buffer");
-    return;
-  }
+  if (!bench::make_camera_frame(state, frame)) return;
   const std::string file = bench_file("wrapper.jpg");
   for (auto _ : state) {
     if (!is_true(WriteJpegFile(frame, file, 90))) state.SkipWithError("write failed");
@@ -74,10 +78,7 @@ BENCHMARK(BM_WriteJpegFile)->Unit(benchmark::kMicrosecond)->UseRealTime();
 // The same encoding and the same temporary-file-then-rename writing, without the record.
 void BM_DirectLibjpeg_ReplacingFile(benchmark::State& state) {
   cDIBSection frame;
-  if (!bench::make_camera_frame(frame)) {
-    state.SkipWithError("no buffer");
-    return;
-  }
+  if (!bench::make_camera_frame(state, frame)) return;
   const auto rows = top_down_rows(frame);
   const std::string file = bench_file("direct.jpg");
   for (auto _ : state) {
@@ -93,29 +94,13 @@ BENCHMARK(BM_DirectLibjpeg_ReplacingFile)->Unit(benchmark::kMicrosecond)->UseRea
 // libjpeg-turbo with its own stdio destination: truncates the file in place.
 void BM_DirectLibjpeg_Stdio(benchmark::State& state) {
   cDIBSection frame;
-  if (!bench::make_camera_frame(frame)) {
-    state.SkipWithError("no buffer");
-    return;
-  }
+  if (!bench::make_camera_frame(state, frame)) return;
   const auto rows = top_down_rows(frame);
   const std::string file = bench_file("stdio.jpg");
   for (auto _ : state) {
     std::FILE* out = std::fopen(file.c_str(), "wb");
-    jpeg_compress_struct cinfo;
-    jpeg_error_mgr errors;
-    cinfo.err = jpeg_std_error(&errors);
-    jpeg_create_compress(&cinfo);
-    jpeg_stdio_dest(&cinfo, out);
-    cinfo.image_width = 320;
-    cinfo.image_height = 240;
-    cinfo.input_components = 3;
-    cinfo.in_color_space = JCS_EXT_BGR;
-    jpeg_set_defaults(&cinfo);
-    jpeg_set_quality(&cinfo, 90, TRUE);
-    jpeg_start_compress(&cinfo, TRUE);
-    jpeg_write_scanlines(&cinfo, const_cast<JSAMPARRAY>(rows.data()), cinfo.image_height);
-    jpeg_finish_compress(&cinfo);
-    jpeg_destroy_compress(&cinfo);
+    encode_direct(frame, rows,
+                  [out](jpeg_compress_struct& cinfo) { jpeg_stdio_dest(&cinfo, out); });
     std::fclose(out);
   }
 }
@@ -124,10 +109,7 @@ BENCHMARK(BM_DirectLibjpeg_Stdio)->Unit(benchmark::kMicrosecond)->UseRealTime();
 // Encoding alone, into memory: the floor under all three.
 void BM_DirectLibjpeg_Memory(benchmark::State& state) {
   cDIBSection frame;
-  if (!bench::make_camera_frame(frame)) {
-    state.SkipWithError("no buffer");
-    return;
-  }
+  if (!bench::make_camera_frame(state, frame)) return;
   const auto rows = top_down_rows(frame);
   for (auto _ : state) benchmark::DoNotOptimize(encode_direct(frame, rows).size());
 }

@@ -8,10 +8,7 @@ namespace {
 
 void BM_Resample(benchmark::State& state) {
   cDIBSection frame;
-  if (!bench::make_camera_frame(frame)) {
-    state.SkipWithError("no buffer");
-    return;
-  }
+  if (!bench::make_camera_frame(state, frame)) return;
   const auto width = static_cast<Long>(state.range(0));
   const auto height = static_cast<Long>(state.range(1));
   for (auto _ : state) {
