@@ -2,13 +2,11 @@
 // the imaging library on files. `zentrik --help` and `zentrik COMMAND --help` explain each part.
 #include <cstdio>
 #include <cstring>
-#include <exception>
 #include <string>
 #include <vector>
 
 #include "cli/Command.h"
-#include "cli/CommandLine.h"
-#include "zentrik/platform/automation_error.h"
+#include "cli/RunCommand.h"
 
 namespace zentrik::cli {
 namespace {
@@ -18,7 +16,7 @@ const Command kCommands[] = {
      run_watch},
     {"drivers", "list the capture drivers and the one the control would choose", kDriversHelp,
      run_drivers},
-    {"image", "resample, grey, reduce, quantise or convert a bitmap file", kImageHelp, run_image},
+    {"image", "resample, grey, reduce, quantise or convert a picture file", kImageHelp, run_image},
     {"palette", "show, convert and make palette files", kPaletteHelp, run_palette},
 };
 
@@ -31,13 +29,6 @@ void print_usage(std::FILE* out) {
   std::fprintf(out,
                "\n`zentrik COMMAND --help` describes a command. With no command, "
                "`zentrik` runs `watch`.\n");
-}
-
-bool wants_help(const std::vector<std::string>& args) {
-  for (const auto& a : args) {
-    if (a == "--help" || a == "-h") return true;
-  }
-  return false;
 }
 
 }  // namespace
@@ -55,24 +46,7 @@ int main(int argc, char** argv) {
     return kExitOk;
   }
   for (const Command& command : kCommands) {
-    if (name != command.name) continue;
-    if (wants_help(words)) {
-      std::fputs(command.help, stdout);
-      return kExitOk;
-    }
-    try {
-      return command.run(words);
-    } catch (const UsageError& e) {
-      std::fprintf(stderr, "zentrik %s: %s\n", command.name, e.what());
-      return kExitUsage;
-    } catch (const zentrik::AutomationError& e) {
-      std::fprintf(stderr, "zentrik %s: error %d (%s): %s\n", command.name, e.number(),
-                   e.source().c_str(), e.description().c_str());
-      return kExitFailure;
-    } catch (const std::exception& e) {
-      std::fprintf(stderr, "zentrik %s: %s\n", command.name, e.what());
-      return kExitFailure;
-    }
+    if (name == command.name) return run_command(command, words);
   }
   std::fprintf(stderr, "zentrik: unknown command '%s'\n\n", name.c_str());
   print_usage(stderr);

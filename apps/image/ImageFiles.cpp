@@ -1,11 +1,20 @@
 #include "image/ImageFiles.h"
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <cctype>
+#include <cstdio>
+#include <cstdlib>
+#include <iostream>
+#include <iterator>
 #include <stdexcept>
 
 #include "cli/CommandLine.h"
 #include "zentrik/bmpread/BitmapToDib.h"
+#include "zentrik/imagefiles/ImageFile.h"
+#include "zentrik/imagefiles/ImageWriters.h"
+#include "zentrik/imagefiles/PaletteFormats.h"
 #include "zentrik/imaging/mIntelJPEGLibrary.h"
 #include "zentrik/platform/automation_error.h"
 #include "zentrik/platform/files.h"
@@ -24,65 +33,234 @@ bool ends_with(const std::string& text, const std::string& tail) {
          text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
 }
 
-}  // namespace
+std::string reason_of(Long error) {
+  std::string text = system_message(error);
+  while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
+  return text.empty() ? "error " + std::to_string(error) : text;
+}
 
-void load_image(const std::string& path, cDIBSection& image) {
-  if (!load_bitmap_file(path, image)) {  // raises with what is wrong with the file
-    throw std::runtime_error(path + ": no memory for the image");
+std::span<const std::uint8_t> bytes_of(const std::string& text) {
+  return {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()};
+}
+
+std::string read_input(const std::string& path) {
+  if (path == kStandardStream) {
+    std::string bytes{std::istreambuf_iterator<char>(std::cin), std::istreambuf_iterator<char>()};
+    if (std::cin.bad()) throw std::runtime_error("standard input could not be read");
+    return bytes;
+  }
+  Long error = 0;
+  auto bytes = read_file(path, &error);
+  if (!bytes) throw std::runtime_error(path + ": " + reason_of(error));
+  return *bytes;
+}
+
+// The bytes as the whole new file (or standard output), replacing an old file only when done.
+void write_output(const std::string& path, std::span<const std::uint8_t> bytes) {
+  if (path == kStandardStream) {
+    if (std::fwrite(bytes.data(), 1, bytes.size(), stdout) != bytes.size() ||
+        std::fflush(stdout) != 0)
+      throw std::runtime_error("standard output could not be written");
+    return;
+  }
+  ReplacingFileWriter writer;
+  if (!writer.open(path)) throw std::runtime_error(path + ": " + reason_of(writer.error()));
+  if (writer.write(bytes) != bytes.size() || !writer.commit())
+    throw std::runtime_error(path + ": " + reason_of(writer.error()));
+}
+
+// Writers that only write to a named file reach standard output through a temporary file.
+template <typename Write>
+void write_through_file(const std::string& path, const char* suffix, Write write) {
+  if (path != kStandardStream) return write(path);
+  const char* folder = std::getenv("TMPDIR");
+  std::string name = std::string(folder && *folder ? folder : "/tmp") + "/zentrik-XXXXXX" + suffix;
+  const int fd = mkstemps(name.data(), static_cast<int>(std::string(suffix).size()));
+  if (fd < 0) throw std::runtime_error("no temporary file for standard output");
+  ::close(fd);
+  try {
+    write(name);
+    const std::string bytes = read_input(name);
+    DeleteFileA(name);
+    write_output(path, bytes_of(bytes));
+  } catch (...) {
+    DeleteFileA(name);
+    throw;
   }
 }
 
-void save_image(cDIBSection& image, const std::string& path, Long quality) {
-  const std::string name = lower(path);
-  if (ends_with(name, ".jpg") || ends_with(name, ".jpeg")) {
-    if (!is_true(WriteJpegFile(image, path, quality))) {
+void save_jpeg(cDIBSection& image, const std::string& path, Long quality) {
+  write_through_file(path, ".jpg", [&](const std::string& file) {
+    if (!is_true(WriteJpegFile(image, file, quality)))
       throw std::runtime_error(path + ": the JPEG file could not be written");
-    }
-  } else {
+  });
+}
+
+void save_bitmap24(cDIBSection& image, const std::string& path) {
+  write_through_file(path, ".bmp", [&](const std::string& file) {
     bool written = false;
     try {
-      written = is_true(image.SavePicture(path));
+      written = is_true(image.SavePicture(file));
     } catch (const AutomationError& e) {  // the writer raises when the file cannot be made
       throw std::runtime_error(path + ": " + e.description());
     }
-    if (!written) {
+    if (!written)
       throw std::runtime_error(path + ": the bitmap file could not be written completely");
+  });
+}
+
+ConstByteView bits_of(cDIBSection& image) {
+  const ByteView view = image.view();
+  return {view.data(), view.stride(), view.rows()};
+}
+
+// A temporary copy of JASC text with CR LF line ends, for cPalette's reader.
+void load_jasc_text(const std::string& path, const std::string& text, cPalette& palette) {
+  const std::string normal = jasc_with_crlf(text);
+  std::string file = path;
+  std::string temporary;
+  if (normal != text) {
+    const char* folder = std::getenv("TMPDIR");
+    temporary = std::string(folder && *folder ? folder : "/tmp") + "/zentrik-XXXXXX.pal";
+    const int fd = mkstemps(temporary.data(), 4);
+    if (fd < 0) throw std::runtime_error(path + ": no temporary file to read it through");
+    const bool written =
+        ::write(fd, normal.data(), normal.size()) == static_cast<ssize_t>(normal.size());
+    ::close(fd);
+    file = temporary;
+    if (!written) {
+      DeleteFileA(temporary);
+      throw std::runtime_error(path + ": no room for a temporary copy");
     }
   }
+  try {
+    palette.LoadFromJASCFile(file);
+  } catch (const AutomationError& e) {
+    if (!temporary.empty()) DeleteFileA(temporary);
+    throw std::runtime_error(path + ": a colour line of the JASC palette is wrong (" +
+                             e.description() + ")");
+  }
+  if (!temporary.empty()) DeleteFileA(temporary);
+  if (palette.Count() == 0)
+    throw std::runtime_error(
+        path + ": the JASC palette has no colour lines (one \"R G B\" line a colour)");
+}
+
+void set_entries(cPalette& palette, std::span<const PaletteEntry> entries) {
+  palette.Clear();
+  for (const PaletteEntry& e : entries) palette.Add(e.red, e.green, e.blue);
+}
+
+}  // namespace
+
+ImageKind image_kind(const std::string& path, const std::optional<std::string>& format) {
+  std::string name = lower(format ? *format : path);
+  if (format) name.insert(name.begin(), '.');
+  if (ends_with(name, ".jpg") || ends_with(name, ".jpeg")) return ImageKind::Jpeg;
+  if (ends_with(name, ".png")) return ImageKind::Png;
+  if (ends_with(name, ".bmp") || ends_with(name, ".dib")) return ImageKind::Bitmap;
+  if (format) throw UsageError("unknown --format '" + *format + "' (bmp, png, jpg)");
+  if (path == kStandardStream) throw UsageError("standard output needs --format bmp, png or jpg");
+  throw UsageError("cannot tell the file kind of '" + path +
+                   "' from its name: end it in .bmp, .png, .jpg or .jpeg, or give --format");
+}
+
+void load_image(const std::string& path, cDIBSection& image) {
+  const std::string bytes = read_input(path);
+  const std::string name = path == kStandardStream ? "standard input" : path;
+  BitmapImage picture;
+  try {
+    picture = read_image(bytes_of(bytes));
+  } catch (const AutomationError& e) {
+    throw std::runtime_error(name + ": " + e.description());
+  }
+  if (!copy_to_dib(picture, image)) throw std::runtime_error(name + ": no memory for the image");
+}
+
+void save_image(cDIBSection& image, const std::string& path, ImageKind kind, Long quality,
+                std::span<const PaletteEntry> palette) {
+  if (kind == ImageKind::Jpeg) return save_jpeg(image, path, quality);
+  const ConstByteView bits = bits_of(image);
+  std::optional<IndexedImage> indexed;
+  if (!palette.empty() && palette.size() <= kMaxPaletteColours)
+    indexed = index_by_palette(bits, image.Width(), image.Height(), palette);
+  if (!indexed && palette.empty() && kind == ImageKind::Png)
+    indexed = index_by_colours(bits, image.Width(), image.Height());
+  if (kind == ImageKind::Bitmap) {
+    if (!indexed) return save_bitmap24(image, path);
+    return write_output(path, encode_paletted_bitmap(*indexed));
+  }
+  EncodeInput input{bits, image.Width(), image.Height(), indexed ? &*indexed : nullptr};
+  write_output(path, encode_png(input));
 }
 
 void load_palette(const std::string& path, cPalette& palette, Long offset) {
-  Long error = 0;
-  auto text = read_file(path, &error);
-  if (!text) throw std::runtime_error(path + ": " + system_message(error));
-  if (text->rfind("JASC", 0) == 0) {
-    try {
-      palette.LoadFromJASCFile(path);
-    } catch (const AutomationError& e) {
-      throw std::runtime_error(path + ": a colour line of the JASC palette is wrong (" +
-                               e.description() + ")");
+  const std::string bytes = read_input(path);
+  try {
+    switch (sniff_palette(bytes_of(bytes), path)) {
+      case PaletteFormat::Jasc:
+        return load_jasc_text(path, bytes, palette);
+      case PaletteFormat::Gimp:
+        return set_entries(palette, read_gimp_palette(bytes));
+      case PaletteFormat::Act:
+        return set_entries(palette, read_act_palette(bytes_of(bytes)));
+      case PaletteFormat::Vga:
+        return set_entries(palette, read_vga_palette(bytes_of(bytes)));
+      case PaletteFormat::RawBlock:
+        break;
     }
-    // The reader skips every line that is not three numbers; lines ending in a bare line feed
-    // make the whole file one line, so nothing at all is read.
-    if (palette.Count() == 0) {
-      throw std::runtime_error(path +
-                               ": the JASC palette has no colour lines (one \"R G B\" line per "
-                               "colour, lines ending in CR LF)");
-    }
-    return;
+  } catch (const std::runtime_error& e) {
+    if (dynamic_cast<const UsageError*>(&e)) throw;
+    const std::string what = e.what();
+    if (what.rfind(path + ":", 0) == 0) throw;
+    throw std::runtime_error(path + ": " + what);
   }
   Long position = offset;
   if (!is_true(palette.Load(path, position))) {
-    throw std::runtime_error(path + ": not a palette file (neither JASC text nor a raw block)");
+    throw std::runtime_error(path +
+                             ": not a palette file (JASC or GIMP text, a 768-byte colour table "
+                             "or a raw palette block)");
   }
 }
 
-void save_palette(cPalette& palette, const std::string& path, bool raw) {
-  if (raw) {
-    if (!is_true(palette.Save(path, 0))) throw std::runtime_error(path + ": could not be written");
-  } else {
-    palette.SaveToJASCFile(path);
+PaletteKind palette_kind(const std::string& path, bool raw) {
+  if (raw) return PaletteKind::RawBlock;
+  const std::string name = lower(path);
+  if (ends_with(name, ".gpl")) return PaletteKind::Gimp;
+  if (ends_with(name, ".act")) return PaletteKind::Act;
+  return PaletteKind::Jasc;
+}
+
+void save_palette(cPalette& palette, const std::string& path, PaletteKind kind) {
+  const std::vector<PaletteEntry>& entries = palette.entries();
+  std::vector<std::uint8_t> bytes;
+  switch (kind) {
+    case PaletteKind::RawBlock: {
+      const auto count = static_cast<std::uint32_t>(entries.size());
+      bytes = {static_cast<std::uint8_t>(count), static_cast<std::uint8_t>(count >> 8),
+               static_cast<std::uint8_t>(count >> 16), static_cast<std::uint8_t>(count >> 24)};
+      for (const PaletteEntry& e : entries)
+        bytes.insert(bytes.end(), {e.red, e.green, e.blue, e.reserved});
+      break;
+    }
+    case PaletteKind::Act:
+      try {
+        bytes = act_bytes(entries);
+      } catch (const std::runtime_error& e) {
+        throw std::runtime_error(path + ": " + e.what());
+      }
+      break;
+    case PaletteKind::Gimp:
+    case PaletteKind::Jasc: {
+      std::string base = path.substr(path.find_last_of('/') + 1);
+      base = base.substr(0, base.find_last_of('.'));
+      const std::string text =
+          kind == PaletteKind::Gimp ? gimp_text(entries, base) : jasc_text(entries);
+      bytes.assign(text.begin(), text.end());
+      break;
+    }
   }
+  write_output(path, bytes);
 }
 
 void make_standard_palette(const std::string& name, cPalette& palette) {
