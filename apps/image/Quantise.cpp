@@ -24,7 +24,9 @@ void quantise_palette(cDIBSection& image, const QuantiseRequest& request, cPalet
   }
   std::vector<PaletteEntry> entries = palette.entries();
   const auto wanted = static_cast<std::size_t>(request.colours);
-  keep_most_used(entries, histogram, wanted);
+  // Refinement starts from the octree's most used half, grown back by splitting the worst
+  // clusters: better seeds than the octree's own leaves.
+  keep_most_used(entries, histogram, request.refine_rounds > 0 ? (wanted + 1) / 2 : wanted);
   complete_palette(entries, histogram, wanted);
   refine_palette(entries, histogram, request.refine_rounds);
   if (entries == palette.entries()) return;

@@ -14,6 +14,9 @@ namespace {
 
 constexpr int kRadixBits = 12;  // two passes over 24-bit colours
 constexpr std::uint32_t kRadixMask = (1u << kRadixBits) - 1;
+// Each pass of complete_palette splits at most half the clusters, so a palette grows by half at
+// the most a pass; the passes left after this many take the most frequent colours.
+constexpr int kSplitPasses = 16;
 
 int channel(std::uint32_t colour, int which) {  // 0 blue, 1 green, 2 red
   return static_cast<int>((colour >> (8 * which)) & 0xFFu);
@@ -144,15 +147,16 @@ void complete_palette(std::vector<PaletteEntry>& palette, std::span<const Colour
       palette.push_back(entry_of(colour));
   };
   std::vector<std::uint32_t> owner;
-  for (int pass = 0; pass < 4 && present.size() < count && !palette.empty(); ++pass) {
+  for (int pass = 0; pass < kSplitPasses && present.size() < count && !palette.empty(); ++pass) {
     const std::vector<Cluster> clusters = assign(palette, histogram, owner);
-    // The clusters with the largest error each give the mean of their upper half along their
-    // widest channel.
+    // The clusters with the largest error (at most half of them) each give the mean of their
+    // upper half along their widest channel.
     std::vector<std::size_t> order(clusters.size());
     std::iota(order.begin(), order.end(), 0);
     std::sort(order.begin(), order.end(),
               [&](std::size_t a, std::size_t b) { return clusters[a].error > clusters[b].error; });
     order.resize(std::min(order.size(), count - present.size()));
+    order.resize(std::min(order.size(), std::max<std::size_t>(1, palette.size() / 2)));
     std::vector<int> widest(clusters.size(), -1);
     for (std::size_t index : order) {
       if (clusters[index].error == 0) continue;

@@ -27,9 +27,9 @@ std::vector<ColourCount> colour_histogram(ConstByteView bits, Long width, Long h
 int occupied_root_octants(std::span<const ColourCount> histogram);
 
 // Appends colours until the palette holds `count` distinct colours or every colour of the
-// histogram: the colours of the clusters with the largest squared error are split along their
-// widest channel, then the most frequent colours still missing are taken. Entries already there
-// stay as they are.
+// histogram: in passes, the clusters with the largest squared error (up to half of them) are
+// split along their widest channel; then the most frequent colours still missing are taken.
+// Entries already there stay as they are.
 void complete_palette(std::vector<PaletteEntry>& palette, std::span<const ColourCount> histogram,
                       std::size_t count);
 
