@@ -22,6 +22,12 @@
 namespace zentrik::cli {
 namespace {
 
+// A failure that already names its file.
+class FileError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
 std::string lower(std::string text) {
   std::transform(text.begin(), text.end(), text.begin(),
                  [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
@@ -69,15 +75,23 @@ void write_output(const std::string& path, std::span<const std::uint8_t> bytes) 
     throw std::runtime_error(path + ": " + reason_of(writer.error()));
 }
 
+// A new empty file in the temporary folder, its name ending in `suffix`; "" when none can be
+// made.
+std::string temporary_file(const std::string& suffix) {
+  const char* folder = std::getenv("TMPDIR");
+  std::string name = std::string(folder && *folder ? folder : "/tmp") + "/zentrik-XXXXXX" + suffix;
+  const int fd = mkstemps(name.data(), static_cast<int>(suffix.size()));
+  if (fd < 0) return {};
+  ::close(fd);
+  return name;
+}
+
 // Writers that only write to a named file reach standard output through a temporary file.
 template <typename Write>
 void write_through_file(const std::string& path, const char* suffix, Write write) {
   if (path != kStandardStream) return write(path);
-  const char* folder = std::getenv("TMPDIR");
-  std::string name = std::string(folder && *folder ? folder : "/tmp") + "/zentrik-XXXXXX" + suffix;
-  const int fd = mkstemps(name.data(), static_cast<int>(std::string(suffix).size()));
-  if (fd < 0) throw std::runtime_error("no temporary file for standard output");
-  ::close(fd);
+  const std::string name = temporary_file(suffix);
+  if (name.empty()) throw std::runtime_error("no temporary file for standard output");
   try {
     write(name);
     const std::string bytes = read_input(name);
@@ -114,36 +128,41 @@ ConstByteView bits_of(cDIBSection& image) {
   return {view.data(), view.stride(), view.rows()};
 }
 
-// A temporary copy of JASC text with CR LF line ends, for cPalette's reader.
-void load_jasc_text(const std::string& path, const std::string& text, cPalette& palette) {
-  const std::string normal = jasc_with_crlf(text);
-  std::string file = path;
-  std::string temporary;
-  if (normal != text) {
-    const char* folder = std::getenv("TMPDIR");
-    temporary = std::string(folder && *folder ? folder : "/tmp") + "/zentrik-XXXXXX.pal";
-    const int fd = mkstemps(temporary.data(), 4);
-    if (fd < 0) throw std::runtime_error(path + ": no temporary file to read it through");
-    const bool written =
-        ::write(fd, normal.data(), normal.size()) == static_cast<ssize_t>(normal.size());
-    ::close(fd);
-    file = temporary;
+// Bytes in a temporary file for as long as the object lives, for readers that take a name.
+class TemporaryCopy {
+ public:
+  TemporaryCopy(const std::string& bytes, const std::string& shown_as)
+      : name_(temporary_file(".pal")) {
+    ReplacingFileWriter writer;
+    const bool written = !name_.empty() && writer.open(name_) &&
+                         writer.write(bytes_of(bytes)) == bytes.size() && writer.commit();
     if (!written) {
-      DeleteFileA(temporary);
-      throw std::runtime_error(path + ": no room for a temporary copy");
+      if (!name_.empty()) DeleteFileA(name_);
+      throw FileError(shown_as + ": no room for a temporary copy");
     }
   }
+  ~TemporaryCopy() { DeleteFileA(name_); }
+  TemporaryCopy(const TemporaryCopy&) = delete;
+  TemporaryCopy& operator=(const TemporaryCopy&) = delete;
+  const std::string& name() const { return name_; }
+
+ private:
+  std::string name_;
+};
+
+// cPalette's JASC reader, through a copy with CR LF line ends when the file has others.
+void load_jasc_text(const std::string& path, const std::string& text, cPalette& palette) {
+  const std::string normal = jasc_with_crlf(text);
+  std::optional<TemporaryCopy> copy;
+  if (normal != text || path == kStandardStream) copy.emplace(normal, path);
   try {
-    palette.LoadFromJASCFile(file);
+    palette.LoadFromJASCFile(copy ? copy->name() : path);
   } catch (const AutomationError& e) {
-    if (!temporary.empty()) DeleteFileA(temporary);
-    throw std::runtime_error(path + ": a colour line of the JASC palette is wrong (" +
-                             e.description() + ")");
+    throw FileError(path + ": a colour line of the JASC palette is wrong (" + e.description() +
+                    ")");
   }
-  if (!temporary.empty()) DeleteFileA(temporary);
   if (palette.Count() == 0)
-    throw std::runtime_error(
-        path + ": the JASC palette has no colour lines (one \"R G B\" line a colour)");
+    throw FileError(path + ": the JASC palette has no colour lines (one \"R G B\" line a colour)");
 }
 
 void set_entries(cPalette& palette, std::span<const PaletteEntry> entries) {
@@ -209,14 +228,15 @@ void load_palette(const std::string& path, cPalette& palette, Long offset) {
       case PaletteFormat::RawBlock:
         break;
     }
-  } catch (const std::runtime_error& e) {
-    if (dynamic_cast<const UsageError*>(&e)) throw;
-    const std::string what = e.what();
-    if (what.rfind(path + ":", 0) == 0) throw;
-    throw std::runtime_error(path + ": " + what);
+  } catch (const FileError&) {
+    throw;
+  } catch (const std::runtime_error& e) {  // what the format readers found wrong
+    throw FileError(path + ": " + e.what());
   }
   Long position = offset;
-  if (!is_true(palette.Load(path, position))) {
+  std::optional<TemporaryCopy> copy;
+  if (path == kStandardStream) copy.emplace(bytes, path);
+  if (!is_true(palette.Load(copy ? copy->name() : path, position))) {
     throw std::runtime_error(path +
                              ": not a palette file (JASC or GIMP text, a 768-byte colour table "
                              "or a raw palette block)");

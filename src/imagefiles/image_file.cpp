@@ -1,12 +1,9 @@
-// Telling picture files apart by their first bytes and reading one from disk.
+// Telling picture files apart by their first bytes.
 #include "zentrik/imagefiles/ImageFile.h"
 
-#include <cerrno>
 #include <cstring>
-#include <vector>
 
 #include "zentrik/platform/automation_error.h"
-#include "zentrik/platform/files.h"
 
 namespace zentrik {
 
@@ -37,22 +34,6 @@ BitmapImage read_image(std::span<const std::uint8_t> bytes) {
   }
   raise_error(kInvalidPicture, ZENTRIK_MODULE_NAME,
               "not a picture file (bitmap, PNG, JPEG, PPM or PGM)");
-}
-
-BitmapImage read_image_file(const std::string& path) {
-  Long error = 0;
-  const auto text = read_file(path, &error);
-  if (!text) {
-    std::string reason = system_message(error);
-    while (!reason.empty() && (reason.back() == '\n' || reason.back() == '\r')) reason.pop_back();
-    raise_error(error == ENOENT ? errors::kFileNotFound : errors::kPathFileAccess,
-                ZENTRIK_MODULE_NAME, "cannot read '" + path + "': " + reason);
-  }
-  try {
-    return read_image(std::span(reinterpret_cast<const std::uint8_t*>(text->data()), text->size()));
-  } catch (const AutomationError& e) {
-    raise_error(e.number(), e.source(), path + ": " + e.description());
-  }
 }
 
 }  // namespace zentrik

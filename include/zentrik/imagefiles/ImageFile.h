@@ -35,8 +35,4 @@ BitmapImage read_pnm(std::span<const std::uint8_t> bytes);
 // PGM)" otherwise.
 BitmapImage read_image(std::span<const std::uint8_t> bytes);
 
-// Reads a file and decodes it; errors as read_bitmap_file raises them (the description prefixed
-// with "NAME: ").
-BitmapImage read_image_file(const std::string& path);
-
 }  // namespace zentrik
