@@ -1,10 +1,18 @@
 #include "image/Quantise.h"
 
+#include <algorithm>
+
 #include "cli/CommandLine.h"
 #include "cli/ProgressBar.h"
 #include "zentrik/colour/PaletteRefinement.h"
 
 namespace zentrik::cli {
+namespace {
+
+// Trials of moving the least useful entries to the worst clusters after the k-means rounds.
+constexpr int kReseatTrials = 4;
+
+}  // namespace
 
 void quantise_palette(cDIBSection& image, const QuantiseRequest& request, cPalette& palette) {
   const ByteView view = image.view();
@@ -29,6 +37,8 @@ void quantise_palette(cDIBSection& image, const QuantiseRequest& request, cPalet
   keep_most_used(entries, histogram, request.refine_rounds > 0 ? (wanted + 1) / 2 : wanted);
   complete_palette(entries, histogram, wanted);
   refine_palette(entries, histogram, request.refine_rounds);
+  if (request.refine_rounds > 0)
+    reseat_palette(entries, histogram, kReseatTrials, std::max(1, request.refine_rounds / 2));
   if (entries == palette.entries()) return;
   palette.Clear();
   for (const PaletteEntry& e : entries) palette.Add(e.red, e.green, e.blue);

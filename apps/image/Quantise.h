@@ -1,6 +1,7 @@
 // The palette of `zentrik image quantise`: the octree's palette for the colour count asked for,
 // topped up when the octree folds away more colours than needed; or, refined, the octree's most
-// used half grown back by splitting and then k-means rounds over the picture's colours.
+// used half grown back by splitting, k-means rounds over the picture's colours, and trials of
+// moving the least useful entries to the worst clusters.
 #pragma once
 
 #include "zentrik/colour/cPalette.h"

@@ -17,6 +17,8 @@ constexpr std::uint32_t kRadixMask = (1u << kRadixBits) - 1;
 // Each pass of complete_palette splits at most half the clusters, so a palette grows by half at
 // the most a pass; the passes left after this many take the most frequent colours.
 constexpr int kSplitPasses = 16;
+// One trial of reseat_palette moves this share (1/kReseatShare) of the entries.
+constexpr std::size_t kReseatShare = 16;
 
 int channel(std::uint32_t colour, int which) {  // 0 blue, 1 green, 2 red
   return static_cast<int>((colour >> (8 * which)) & 0xFFu);
@@ -234,6 +236,43 @@ void refine_palette(std::vector<PaletteEntry>& palette, std::span<const ColourCo
     const bool moved = next != palette;
     palette.swap(next);
     if (!moved) break;
+  }
+}
+
+void reseat_palette(std::vector<PaletteEntry>& palette, std::span<const ColourCount> histogram,
+                    int trials, int rounds) {
+  const std::size_t count = palette.size();
+  if (count < 4) return;
+  std::uint64_t best = squared_error(palette, histogram);
+  std::vector<std::uint32_t> owner;
+  for (int trial = 0; trial < trials; ++trial) {
+    const std::vector<Cluster> clusters = assign(palette, histogram, owner);
+    // What merging each entry into its nearest other entry would cost (Ward's measure).
+    std::vector<std::pair<double, std::size_t>> cost(count);
+    for (std::size_t i = 0; i < count; ++i) {
+      std::uint64_t nearest = ~std::uint64_t{0};
+      std::size_t partner = i;
+      for (std::size_t j = 0; j < count; ++j) {
+        const std::uint64_t d = squared_distance(key_of(palette[i]), key_of(palette[j]));
+        if (j != i && d < nearest) nearest = d, partner = j;
+      }
+      const double a = static_cast<double>(clusters[i].count);
+      const double b = static_cast<double>(clusters[partner].count);
+      cost[i] = {a + b > 0 ? a * b / (a + b) * static_cast<double>(nearest) : 0.0, i};
+    }
+    const std::size_t moved = std::max<std::size_t>(1, count / kReseatShare);
+    std::partial_sort(cost.begin(), cost.begin() + static_cast<std::ptrdiff_t>(moved), cost.end());
+    std::vector<bool> dropped(count, false);
+    for (std::size_t k = 0; k < moved; ++k) dropped[cost[k].second] = true;
+    std::vector<PaletteEntry> trial_palette;
+    for (std::size_t i = 0; i < count; ++i)
+      if (!dropped[i]) trial_palette.push_back(palette[i]);
+    complete_palette(trial_palette, histogram, count);
+    refine_palette(trial_palette, histogram, rounds);
+    const std::uint64_t error = squared_error(trial_palette, histogram);
+    if (error >= best || trial_palette.size() != count) continue;
+    best = error;
+    palette.swap(trial_palette);
   }
 }
 

@@ -85,5 +85,20 @@ TEST(PaletteRefinement, KMeansFindsTwoClustersAndLowersTheError) {
   EXPECT_EQ(palette, (std::vector<PaletteEntry>{{200, 102, 50, 0}, {11, 10, 10, 0}}));
 }
 
+// Reseating keeps the count and never raises the error; on scattered colours it lowers it.
+TEST(PaletteRefinement, ReseatingKeepsTheCountAndLowersTheError) {
+  std::mt19937 random(9);
+  std::vector<std::uint32_t> pixels(3000);
+  for (auto& p : pixels) p = random() & 0xFFFFFFu;
+  const auto histogram = histogram_of(pixels);
+  std::vector<PaletteEntry> palette;
+  for (int i = 0; i < 32; ++i)  // a poor start: all in one corner
+    palette.push_back({static_cast<Byte>(i), static_cast<Byte>(i), 0, 0});
+  const std::uint64_t before = squared_error(palette, histogram);
+  reseat_palette(palette, histogram, 4, 3);
+  EXPECT_EQ(palette.size(), 32u);
+  EXPECT_LT(squared_error(palette, histogram), before);
+}
+
 }  // namespace
 }  // namespace zentrik

@@ -44,6 +44,12 @@ void keep_most_used(std::vector<PaletteEntry>& palette, std::span<const ColourCo
 void refine_palette(std::vector<PaletteEntry>& palette, std::span<const ColourCount> histogram,
                     int rounds);
 
+// Up to `trials` times: the entries whose merging into their nearest neighbour costs least (a
+// sixteenth of them) move to splits of the worst clusters, followed by `rounds` of k-means; a
+// trial is kept only when it lowers the squared error.
+void reseat_palette(std::vector<PaletteEntry>& palette, std::span<const ColourCount> histogram,
+                    int trials, int rounds);
+
 // The sum of squared channel differences between every pixel and its entry, as above.
 std::uint64_t squared_error(std::span<const PaletteEntry> palette,
                             std::span<const ColourCount> histogram);
