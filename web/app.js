@@ -484,7 +484,7 @@
     $("readout-text").textContent = answer.text;
     swatch($("readout-swatch"), answer.color);
     recentMessages.set("Zentrik\n" + answer.text, Date.now());  // the box is shown here
-    // The read-out is the colour a colour zone needs: offer it to the editor at once.
+    // The read-out is the colour a colour zone needs: the editor takes it at once.
     $("zone-color").value = colorBasic(answer.color);
     swatch($("zone-color-swatch"), answer.color);
   }
@@ -853,6 +853,11 @@
     $("clear-button").addEventListener("click", clearLayer);
     $("snapshot-now").addEventListener("click", snapshotNow);
     $("about-button").addEventListener("click", showAbout);
+    $("readout-use").addEventListener("click", () => {
+      $("zone-kind").value = "color";
+      $("zone-color-row").dataset.kind = "color";
+      $("zone-editor").scrollIntoView({ behavior: "smooth", block: "nearest" });
+    });
     $("zone-kind").addEventListener("change", (e) => {
       $("zone-color-row").dataset.kind = e.target.value;
     });

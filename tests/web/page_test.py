@@ -284,7 +284,7 @@ class PageTest(unittest.TestCase):
                     "the read-out")
         self.js("document.querySelectorAll('#messages .message').forEach(m => m.remove())")
         self.js("window.scrollTo(0, 0)")
-        zw.screenshot(self.driver, "serve-page")
+        zw.screenshot(self.driver, "serve-page", full_page=True)
 
 
 if __name__ == "__main__":

@@ -221,11 +221,20 @@ def stop_browser(driver):
         shutil.rmtree(driver.zentrik_profile, ignore_errors=True)
 
 
-def screenshot(driver, name):
+def screenshot(driver, name, full_page=False):
+    """Saves a PNG of the viewport (or of the whole page) under the build folder."""
+    import base64
+
     folder = os.path.join(OUT_DIR, "screenshots")
     os.makedirs(folder, exist_ok=True)
     path = os.path.join(folder, name + ".png")
-    driver.save_screenshot(path)
+    if full_page:
+        shot = driver.execute_cdp_cmd("Page.captureScreenshot",
+                                      {"captureBeyondViewport": True, "fromSurface": True})
+        with open(path, "wb") as f:
+            f.write(base64.b64decode(shot["data"]))
+    else:
+        driver.save_screenshot(path)
     return path
 
 
@@ -240,11 +249,11 @@ def drag(driver, start, end, steps=4):
 
     actions = ActionBuilder(driver)
     pointer = actions.pointer_action
-    pointer.move_to_location(int(start[0]), int(start[1]))
+    pointer.move_to_location(round(start[0]), round(start[1]))
     pointer.pointer_down()
     for i in range(1, steps + 1):
-        pointer.move_to_location(int(start[0] + (end[0] - start[0]) * i / steps),
-                                 int(start[1] + (end[1] - start[1]) * i / steps))
+        pointer.move_to_location(round(start[0] + (end[0] - start[0]) * i / steps),
+                                 round(start[1] + (end[1] - start[1]) * i / steps))
     pointer.pointer_up()
     actions.perform()
 
