@@ -96,17 +96,22 @@
   // ---- messages -------------------------------------------------------------------------------
 
   const recentMessages = new Map();
+  const READOUT = /^X = .* \(as long variable\)$/;
 
-  function showMessage(title, text, kind) {
-    const key = title + "\n" + text;
+  // Shows a message box of the control as a banner. A box reaches the page twice (in the answer
+  // to the request that raised it and on the event stream) and is shown once; the pixel
+  // read-out has a place of its own under the pictures.
+  function showMessage(title, text, kind, camera) {
+    if (READOUT.test(text)) return;
+    const key = (camera || "") + "\n" + title + "\n" + text;
     const now = Date.now();
-    if (now - (recentMessages.get(key) || 0) < 2000) return;  // one box, two channels
+    if (now - (recentMessages.get(key) || 0) < 2000) return;
     recentMessages.set(key, now);
     const box = document.createElement("div");
     box.className = "message " + (kind || "info");
     box.setAttribute("role", kind === "error" ? "alert" : "status");
     const heading = document.createElement("strong");
-    heading.textContent = title;
+    heading.textContent = title + (camera ? " \u2014 " + camera : "");
     const body = document.createElement("span");
     body.className = "message-text";
     body.textContent = text;
@@ -123,9 +128,7 @@
   }
 
   function showMessages(list, camera) {
-    for (const m of list || []) {
-      showMessage((m.title || "Zentrik") + (camera ? " \u2014 " + camera : ""), m.text);
-    }
+    for (const m of list || []) showMessage(m.title || "Zentrik", m.text, "info", camera);
   }
 
   // ---- outlines -------------------------------------------------------------------------------
@@ -293,7 +296,7 @@
       api("PUT", cameraPath(id, "/properties"), change),
     );
     if (!answer) return loadCamera(id);
-    showMessages(answer.messages, null);
+    showMessages(answer.messages, id);
     const camera = Object.assign({}, answer);
     delete camera.messages;
     if (camera.id === undefined) camera.id = id;
@@ -483,7 +486,6 @@
     readout.dataset.color = answer.color;
     $("readout-text").textContent = answer.text;
     swatch($("readout-swatch"), answer.color);
-    recentMessages.set("Zentrik\n" + answer.text, Date.now());  // the box is shown here
     // The read-out is the colour a colour zone needs: the editor takes it at once.
     $("zone-color").value = colorBasic(answer.color);
     swatch($("zone-color-swatch"), answer.color);
