@@ -223,18 +223,18 @@ def stop_browser(driver):
 
 def screenshot(driver, name, full_page=False):
     """Saves a PNG of the viewport (or of the whole page) under the build folder."""
-    import base64
-
     folder = os.path.join(OUT_DIR, "screenshots")
     os.makedirs(folder, exist_ok=True)
     path = os.path.join(folder, name + ".png")
-    if full_page:
-        shot = driver.execute_cdp_cmd("Page.captureScreenshot",
-                                      {"captureBeyondViewport": True, "fromSurface": True})
-        with open(path, "wb") as f:
-            f.write(base64.b64decode(shot["data"]))
-    else:
+    if not full_page:
         driver.save_screenshot(path)
+        return path
+    size = driver.get_window_size()
+    inner = driver.execute_script("return [window.innerHeight, document.body.scrollHeight]")
+    driver.set_window_size(size["width"], size["height"] - inner[0] + inner[1])
+    time.sleep(0.3)  # pictures scaled to the new layout
+    driver.save_screenshot(path)
+    driver.set_window_size(size["width"], size["height"])
     return path
 
 
