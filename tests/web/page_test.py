@@ -50,7 +50,7 @@ EVENT_ROWS_JS = """
 return [...document.querySelectorAll('#event-log tr.event')].reverse().map(r => ({
   camera: r.dataset.camera, kind: r.dataset.kind, layer: Number(r.dataset.layer),
   zone: Number(r.dataset.zone), status: r.dataset.status === 'on',
-  percentage: Number(r.dataset.percentage), frame: r.dataset.frame,
+  percentage: Number(r.dataset.percentage), frame: Number(r.dataset.frame),
   color: r.dataset.color === undefined ? null : Number(r.dataset.color)}));
 """
 
@@ -222,13 +222,13 @@ class PageTest(unittest.TestCase):
         zw.wait_for(lambda: len(self.js(EVENT_ROWS_JS)) >= 6, 15, "six events in the log")
         time.sleep(0.3)  # let the stream reader catch up with the page
         page = self.js(EVENT_ROWS_JS)
-        keys = ("camera", "kind", "layer", "zone", "status", "percentage")
+        keys = ("camera", "frame", "kind", "layer", "zone", "status", "percentage")
         streamed = [tuple(e[k] for k in keys) for e in self.stream.of_kind("zone")]
         shown = [tuple(e[k] for k in keys) for e in page]
         # The page subscribed after the test's reader: its log is a run of the stream.
         first = streamed.index(shown[0])
         self.assertEqual(shown, streamed[first:first + len(shown)])
-        frames = [int(e["frame"]) for e in page if e["camera"] == "cam1"]
+        frames = [e["frame"] for e in page if e["camera"] == "cam1"]
         self.assertEqual(frames, sorted(frames))
         colours = {(e["zone"], e["color"]) for e in page if e["kind"] == "color"}
         for zone, colour in colours:
@@ -265,17 +265,23 @@ class PageTest(unittest.TestCase):
                     "the About box to close")
 
     def test_10_frame_to_browser_delay(self):
-        """Reports the delay from a frame's time stamp to its display; asserts only that frames
-        arrived with time stamps."""
+        """Reports how late the page shows a frame (from the camera delivering it to the browser
+        having decoded it) and how late zone events arrive; asserts only that they were
+        measured: timing targets are no test's business."""
         time.sleep(2)
         stats = self.js("return window.zentrikStats")
-        delays = stats["latencies"][-60:]
-        self.assertTrue(delays, "no frame carried a time stamp")
-        figure = {"frames": len(delays), "median_ms": statistics.median(delays),
-                  "p95_ms": sorted(delays)[int(0.95 * (len(delays) - 1))], "max_ms": max(delays)}
-        print("frame-to-browser delay on loopback: " + json.dumps(figure))
+
+        def figure(values):
+            values = sorted(values[-120:])
+            self.assertTrue(values, "nothing measured")
+            return {"count": len(values), "median_ms": statistics.median(values),
+                    "p95_ms": values[int(0.95 * (len(values) - 1))], "max_ms": values[-1]}
+
+        figures = {"frame_to_browser": figure(stats["latencies"]),
+                   "event_to_browser": figure(stats["eventDelays"])}
+        print("delays on loopback: " + json.dumps(figures))
         with open(os.path.join(zw.OUT_DIR, "latency.json"), "w") as f:
-            json.dump(figure, f)
+            json.dump(figures, f, indent=1)
 
     def test_11_screenshot_for_the_readme(self):
         self.set_control("ctl-debugpreview", True)

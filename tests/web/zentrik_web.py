@@ -183,8 +183,8 @@ class EventStream:
                         with self.lock:
                             self.events.append((kind, json.loads("\n".join(data))))
                     kind, data = None, []
-        except (OSError, ValueError):
-            pass
+        except (OSError, ValueError, AttributeError):
+            pass  # closed by close()
 
     def of_kind(self, kind):
         with self.lock:
