@@ -572,12 +572,12 @@
     return zone;
   }
 
-  // The control shows a layer's outlines when the layer is set; after an edit of the current
-  // layer the page sets it again, so the outlines match the zones.
-  async function afterZoneEdit(layer) {
-    const camera = cameras.get(selected);
-    if (camera && camera.layer === layer) await writeProperties({ layer });
-    else await loadCamera(selected);
+  // Zone edits answer with the camera, its outlines already refreshed by the server.
+  async function editZones(what, method, rest, body) {
+    const id = selected;
+    const camera = await attempt(what, () => api(method, cameraPath(id, rest), body));
+    if (camera) storeCamera(camera);
+    return camera;
   }
 
   async function addZone() {
@@ -587,46 +587,17 @@
     } catch (error) {
       return showMessage("Zone not added", error.message, "error");
     }
-    const done = await attempt("Adding the zone", () =>
-      api("POST", cameraPath(selected, "/zones"), zone),
-    );
-    if (done === null && !(await zoneStored(zone))) return;
-    $("draw-rect").hidden = true;
-    await afterZoneEdit(zone.layer);
+    if (await editZones("Adding the zone", "POST", "/zones", zone)) $("draw-rect").hidden = true;
   }
 
-  async function zoneStored(zone) {
-    const camera = await api("GET", cameraPath(selected)).catch(() => null);
-    return Boolean(
-      camera &&
-        camera.zones.some(
-          (z) => z.layer === zone.layer && z.zone === zone.zone && z.kind === zone.kind,
-        ),
-    );
+  function removeZone(zone) {
+    const rest = "/zones/" + zone.layer + "/" + zone.zone + "?kind=" + zone.kind;
+    return editZones("Removing the zone", "DELETE", rest);
   }
 
-  async function removeZone(zone) {
-    const path = "/zones/" + zone.layer + "/" + zone.zone + "?kind=" + zone.kind;
-    const done = await attempt("Removing the zone", () =>
-      api("DELETE", cameraPath(selected, path)),
-    );
-    if (done !== null || !(await zoneStored(zone))) await afterZoneEdit(zone.layer);
-  }
-
-  async function clearLayer() {
+  function clearLayer() {
     const layer = intField("clear-layer");
-    const camera = cameras.get(selected);
-    await attempt("Clearing layer " + layer, () =>
-      api("POST", cameraPath(selected, "/clear"), { layer }),
-    );
-    await loadCamera(selected);
-    const after = cameras.get(selected);
-    if (camera && layer === camera.layer && after.zones.some((z) => z.layer === layer)) {
-      showMessage(
-        "Layer " + layer + " kept",
-        "The control does not clear its current layer: choose another layer first.",
-      );
-    }
+    return editZones("Clearing layer " + layer, "POST", "/clear", { layer });
   }
 
   function editZone(zone) {
