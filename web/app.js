@@ -260,10 +260,10 @@
     if (camera.zones) renderZones(camera);
   }
 
-  // Leaves an input the user is editing alone.
-  function setControl(id, value) {
+  // Leaves an input the user is editing alone, unless it shows the answer to the user's write.
+  function setControl(id, value, force) {
     const el = $(id);
-    if (value === undefined || document.activeElement === el) return;
+    if (value === undefined || (document.activeElement === el && !force)) return;
     if (el.type === "checkbox") el.checked = Boolean(value);
     else el.value = String(value);
   }
@@ -300,7 +300,9 @@
     const camera = Object.assign({}, answer);
     delete camera.messages;
     if (camera.id === undefined) camera.id = id;
-    storeCamera(camera);
+    const stored = storeCamera(camera);
+    // A rejected or corrected value shows at once, even in the input still focused.
+    for (const name of Object.keys(change)) setControl("ctl-" + name, stored[name], true);
   }
 
   function bindControls() {
