@@ -60,7 +60,8 @@ TEST(ServeConfig, EveryFaultNamesFileLineAndKey) {
       {"cameras: []\n", "f.yaml:1: cameras: expected a list"},
       {"listen: a:1\n", "f.yaml:1: cameras: missing"},
       {"", "f.yaml:1: the file is empty"},
-      {"cameras:\n  - name: a\n    script: \"\"\n", "f.yaml:3: cameras[0].script: must not be empty"},
+      {"cameras:\n  - name: a\n    script: \"\"\n",
+       "f.yaml:3: cameras[0].script: must not be empty"},
       {"cameras: [\n", "f.yaml:2: "},
       {"- a\n- b\n", "f.yaml:1: expected a mapping"},
   };
