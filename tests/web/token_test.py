@@ -36,16 +36,16 @@ class TokenTest(unittest.TestCase):
         self.driver.get(self.server.url("/"))
         zw.wait_for(lambda: self.js("return document.body && document.body.dataset.ready"), 15,
                     "the page")
-        zw.wait_for(lambda: self.js("return window.zentrikStats.liveFrames > 1"), 10,
+        zw.wait_for(lambda: self.js("return window.zentrikStats.liveFrames > 1"), 20,
                     "live frames through the token")
         zw.wait_for(lambda: self.js("return document.getElementById('connection')"
-                                    ".dataset.state === 'live'"), 10, "the event stream")
+                                    ".dataset.state === 'live'"), 20, "the event stream")
         zw.wait_for(lambda: self.js("return [...document.querySelectorAll('.tile img')]"
-                                    ".every(i => i.naturalWidth === 320)"), 10, "tile pictures")
+                                    ".every(i => i.naturalWidth === 320)"), 20, "tile pictures")
         # A change made on the page goes through.
         self.js("const e = document.getElementById('ctl-layer'); e.value = '2';"
                 "e.dispatchEvent(new Event('change'));")
-        zw.wait_for(lambda: self.server.camera()["layer"] == 2, 5, "the layer write")
+        zw.wait_for(lambda: self.server.camera()["layer"] == 2, 15, "the layer write")
 
     def test_2_requests_without_token_are_refused(self):
         layer = self.server.camera()["layer"]

@@ -23,17 +23,17 @@ PROGRAM = os.environ.get("ZENTRIK_PROGRAM", "zentrik")
 OUT_DIR = os.environ.get("ZENTRIK_WEB_OUT", tempfile.gettempdir())
 FRAME_WIDTH, FRAME_HEIGHT = 320, 240
 
-# A scene script for the tests: colour zones on the virtual camera's fixed patches, motion zones
-# along the green square's path (events every second or so) in layer 1, two zones in layer 2.
+# A scene script for the tests: colour zones on the virtual camera's fixed patches and motion
+# zones along the cyan square's path (it moves 4 pixels a frame, so a zone stays detected while
+# it passes) in layer 1, two zones in layer 2.
 TEST_SCRIPT = """\
 # zones for the browser tests (the virtual camera's standard scene)
 add_color_detection 1, 1, 20, 20, 40, 30, &H0000FF, 50     ' red patch: always there
-add_color_detection 1, 2, 260, 20, 40, 30, &HFF0000, 50    ' blue patch: shown now and then
+add_color_detection 1, 2, 260, 20, 40, 30, &HFF0000, 50    ' blue patch: frames 30 to 119
 add_motion_detection 1, 6, 200, 52, 40, 32, 5              ' the cyan square rushing past
-add_motion_detection 1, 7, 20, 100, 40, 40, 5              ' the green square, left to right
-add_motion_detection 1, 8, 100, 100, 40, 40, 5
-add_motion_detection 1, 9, 180, 100, 40, 40, 5
-add_motion_detection 1, 10, 260, 100, 40, 40, 5
+add_motion_detection 1, 7, 130, 52, 40, 32, 5
+add_motion_detection 1, 8, 70, 52, 40, 32, 5
+add_motion_detection 1, 9, 10, 52, 40, 32, 5
 add_motion_detection 2, 3, 100, 40, 60, 50, 10
 add_color_detection 2, 4, 180, 150, 50, 60, &H00FF00, 20
 layer = 1

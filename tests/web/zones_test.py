@@ -61,11 +61,11 @@ class ZoneEditorTest(unittest.TestCase):
 
     def test_1_drawn_zone_reaches_the_control(self):
         zw.wait_for(lambda: self.js("return document.getElementById('processed').naturalWidth"),
-                    10, "the processed picture")
+                    20, "the processed picture")
         # The colour comes from a click on the processed picture, inside the red patch.
         zw.click_at(self.driver, *zw.frame_point_on_page(self.driver, "processed", 30, 30))
         zw.wait_for(lambda: self.js("return document.getElementById('zone-color').value")
-                    == "&H0000FF", 5, "the colour taken from the picture")
+                    == "&H0000FF", 15, "the colour taken from the picture")
         self.field("zone-kind", "color")
         self.field("zone-layer", 1)
         self.field("zone-number", DRAWN["zone"])
@@ -78,24 +78,24 @@ class ZoneEditorTest(unittest.TestCase):
                          [20, 20, 40, 30])
         self.js("document.getElementById('zone-add').click()")
 
-        zone = zw.wait_for(lambda: self.api_zone(1, 12, "color"), 5, "the zone in the API")
+        zone = zw.wait_for(lambda: self.api_zone(1, 12, "color"), 15, "the zone in the API")
         self.assertEqual({k: zone.get(k) for k in DRAWN}, DRAWN)
         # Drawn on the current layer: its outline is shown at once, and it raises its event.
         zw.wait_for(lambda: self.js("return document.querySelector("
                                     "'#live-outlines .outline[data-zone=\"12\"]') !== null"),
-                    5, "the outline of the new zone")
+                    15, "the outline of the new zone")
         row = zw.wait_for(lambda: self.js(
             "const r = document.querySelector('#event-log tr.event[data-zone=\"12\"]"
             "[data-camera=\"cam1\"]');"
             "return r && [r.dataset.kind, r.dataset.status, Number(r.dataset.percentage),"
-            " Number(r.dataset.color)]"), 5, "the zone's event in the log")
+            " Number(r.dataset.color)]"), 15, "the zone's event in the log")
         self.assertEqual(row, ["color", "on", 100, 0x0000FF])
         zw.screenshot(self.driver, "zone-drawn")
 
     def test_2_zone_survives_a_restart(self):
         self.assertEqual(self.server.stop(), 0)
         self.server.start()
-        zone = zw.wait_for(lambda: self.api_zone(1, 12, "color"), 5, "the zone after restart")
+        zone = zw.wait_for(lambda: self.api_zone(1, 12, "color"), 15, "the zone after restart")
         self.assertEqual({k: zone.get(k) for k in DRAWN}, DRAWN)
         with open(self.server.script_path, "rb") as f:
             self.assertEqual(f.read(), self.script, "the hand-written script changed")
@@ -105,15 +105,15 @@ class ZoneEditorTest(unittest.TestCase):
     def test_3_remove_and_clear(self):
         self.js("document.querySelector('#zone-list tr[data-layer=\"1\"][data-zone=\"12\"]"
                 " .zone-remove').click()")
-        zw.wait_for(lambda: self.api_zone(1, 12, "color") is None, 5, "the zone to go")
-        zw.wait_for(lambda: [1, 12, "color"] not in self.zone_rows(), 5, "its row to go")
+        zw.wait_for(lambda: self.api_zone(1, 12, "color") is None, 15, "the zone to go")
+        zw.wait_for(lambda: [1, 12, "color"] not in self.zone_rows(), 15, "its row to go")
         # Layer 2 is not the current one: Clear empties it.
         self.assertTrue(any(z["layer"] == 2 for z in self.server.camera()["zones"]))
         self.field("clear-layer", 2)
         self.js("document.getElementById('clear-button').click()")
-        zw.wait_for(lambda: not any(z["layer"] == 2 for z in self.server.camera()["zones"]), 5,
+        zw.wait_for(lambda: not any(z["layer"] == 2 for z in self.server.camera()["zones"]), 15,
                     "layer 2 to be cleared")
-        zw.wait_for(lambda: not any(r[0] == 2 for r in self.zone_rows()), 5, "its rows to go")
+        zw.wait_for(lambda: not any(r[0] == 2 for r in self.zone_rows()), 15, "its rows to go")
         with open(self.server.script_path, "rb") as f:
             self.assertEqual(f.read(), self.script, "the hand-written script changed")
 
