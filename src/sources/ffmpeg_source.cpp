@@ -94,6 +94,7 @@ class FfmpegDecoder final : public MediaDecoder {
   DecodeStatus read(Frame& frame, double& timestamp) override;
   double frame_rate() const override { return frame_rate_; }
   std::int64_t corrupt_frames() const override { return corrupt_frames_; }
+  bool has_end() const override;
   std::string error() const override { return error_; }
   void interrupt() override { interrupted_ = true; }
 
@@ -244,6 +245,19 @@ bool FfmpegDecoder::open() {
   frame_rate_ = pick_frame_rate(format_.get(), stream);
   deadline_ns_ = std::numeric_limits<Clock::rep>::max();
   return true;
+}
+
+// A stream served with a length (a file over HTTP) ends; a live one (no length) only drops.
+bool FfmpegDecoder::has_end() const {
+  switch (settings_.location.kind) {
+    case MediaKind::File:
+      return true;
+    case MediaKind::Camera:
+      return false;
+    case MediaKind::Stream:
+      break;
+  }
+  return format_ && format_->pb && avio_size(format_->pb) > 0;
 }
 
 // Counts one frame or packet that did not decode; false once too many came in a row.
