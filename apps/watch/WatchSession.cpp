@@ -106,6 +106,7 @@ void WatchSession::start_capture() {
   capGetDriverDescriptionA(control.device_id(), description, kDriverTextSize, version,
                            kDriverTextSize);
   std::fprintf(stderr, "zentrik watch: driver %d: %s\n", control.device_id(), description);
+  damage_ = std::make_unique<DamageWatch>(description);
   if (script_) script_->run(control);
   if (control.active() != vbTrue) control.set_active(vbTrue);
 }
@@ -132,6 +133,7 @@ void WatchSession::on_event(DispId id, std::span<Variant> args) {
 }
 
 void WatchSession::between_frames() {
+  damage_->check(control_->video());
   for (const auto& consumer : consumers_) consumer->between_frames();
 }
 
@@ -179,10 +181,12 @@ void WatchSession::run_fast() {
 
 int WatchSession::finish() {
   for (const auto& consumer : consumers_) consumer->finish();
+  const std::string damaged = damage_->summary(control_->video());
   control_->set_active(vbFalse);
   MessageLoop::instance().run_until_idle();
-  std::fprintf(stderr, "zentrik watch: %lld frames, %lld events%s\n",
+  std::fprintf(stderr, "zentrik watch: %lld frames, %lld events%s%s\n",
                static_cast<long long>(control_->video().frames_delivered()), events_,
+               damaged.c_str(),
                StopSignals::requested() ? " (stopped)"
                : source_ended_          ? " (source ended)"
                                         : "");

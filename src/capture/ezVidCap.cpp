@@ -279,6 +279,10 @@ std::int64_t ezVidCap::frames_delivered() const {
   return impl_->delivered;
 }
 
+std::int64_t ezVidCap::frames_damaged() const {
+  return impl_->driver ? impl_->driver->damaged_frames() : 0;
+}
+
 std::int64_t ezVidCap::frames_dropped() const {
   return impl_->pacer.dropped() + impl_->skipped;
 }

@@ -232,9 +232,10 @@ bool FfmpegDecoder::open() {
   result = avcodec_parameters_to_context(codec_.get(), stream->codecpar);
   if (result < 0) return fail("cannot set up the decoder for " + shown + ": " + reason(result));
   codec_->thread_count = 0;  // as many as the machine has
-  // Frame threads add a frame of delay per thread: fine for files, not for live pictures.
-  codec_->thread_type =
-      location.kind == MediaKind::File ? FF_THREAD_FRAME | FF_THREAD_SLICE : FF_THREAD_SLICE;
+  // Slice threads only: frame threads add a frame of delay per thread, and on damaged input they
+  // conceal errors from reference frames in whatever state the other threads have left them, so
+  // one damaged file decoded twice gives different pictures.
+  codec_->thread_type = FF_THREAD_SLICE;
   result = avcodec_open2(codec_.get(), codec, nullptr);
   if (result < 0) return fail("cannot open the decoder for " + shown + ": " + reason(result));
 

@@ -55,6 +55,9 @@ class CaptureDriver {
     return true;
   }
 
+  // Frames of the source that were damaged and skipped since start().
+  virtual std::int64_t damaged_frames() const { return 0; }
+
   using FrameNotifier = std::function<void()>;
   virtual bool set_frame_notifier(FrameNotifier notify) {
     (void)notify;

@@ -91,6 +91,8 @@ class ezVidCap : public Dispatchable {
   std::int64_t frames_delivered() const;
   // Frames the real-time pacing skipped because the loop fell behind.
   std::int64_t frames_dropped() const;
+  // Frames the open driver found damaged and skipped since it started.
+  std::int64_t frames_damaged() const;
 
  private:
   struct Impl;
