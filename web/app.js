@@ -93,6 +93,18 @@
     el.title = value === null ? "" : colorBasic(value);
   }
 
+  // A table cell with a colour's swatch and &H value (empty without one); the row keeps the value.
+  function colourCell(row, value) {
+    const cell = document.createElement("td");
+    if (value === undefined || value === null) return cell;
+    row.dataset.color = value;
+    const chip = document.createElement("span");
+    chip.className = "swatch";
+    swatch(chip, value);
+    cell.append(chip, " " + colorBasic(value));
+    return cell;
+  }
+
   // ---- messages -------------------------------------------------------------------------------
 
   const recentMessages = new Map();
@@ -633,14 +645,7 @@
         td.textContent = zone[key];
         tr.append(td);
       }
-      const colour = document.createElement("td");
-      if (zone.color !== undefined && zone.color !== null) {
-        tr.dataset.color = zone.color;
-        const chip = document.createElement("span");
-        chip.className = "swatch";
-        swatch(chip, zone.color);
-        colour.append(chip, " " + colorBasic(zone.color));
-      }
+      const colour = colourCell(tr, zone.color);
       const actions = document.createElement("td");
       const remove = document.createElement("button");
       remove.type = "button";
@@ -698,15 +703,7 @@
       td.textContent = text;
       tr.append(td);
     }
-    const colour = document.createElement("td");
-    if (e.color !== undefined && e.color !== null) {
-      tr.dataset.color = e.color;
-      const chip = document.createElement("span");
-      chip.className = "swatch";
-      swatch(chip, e.color);
-      colour.append(chip, " " + colorBasic(e.color));
-    }
-    tr.append(colour);
+    tr.append(colourCell(tr, e.color));
     const log = $("event-log");
     log.prepend(tr);
     while (log.children.length > MAX_EVENTS) log.lastElementChild.remove();

@@ -5,12 +5,9 @@ About box, message boxes) and the frame-to-browser delay, reported."""
 
 import json
 import os
-import shutil
 import statistics
 import sys
-import tempfile
 import time
-import unittest
 import urllib.request
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
@@ -61,28 +58,19 @@ def css_rgb(css):
     return "rgb(%d, %d, %d)" % (v >> 16, (v >> 8) & 255, v & 255)
 
 
-class PageTest(unittest.TestCase):
+class PageTest(zw.BrowserCase):
     @classmethod
     def setUpClass(cls):
-        cls.folder = tempfile.mkdtemp(prefix="zentrik-web-")
-        cls.server = zw.Server(cls.folder).start()
+        super().setUpClass()
         cls.stream = zw.EventStream(cls.server)
-        cls.driver = zw.start_browser()
         cls.driver.get(cls.server.url("/"))
         zw.wait_for(lambda: cls.js("return document.body.dataset.ready === 'true'"), 15,
                     "the page to start")
 
     @classmethod
     def tearDownClass(cls):
-        zw.stop_browser(cls.driver)
         cls.stream.close()
-        code = cls.server.stop()
-        shutil.rmtree(cls.folder, ignore_errors=True)
-        assert code == 0, "zentrik serve ended with %s" % code
-
-    @classmethod
-    def js(cls, script, *args):
-        return cls.driver.execute_script(script, *args)
+        super().tearDownClass()
 
     def set_control(self, element_id, value):
         """Sets an input or select of the page as a user would and fires its change event."""

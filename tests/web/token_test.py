@@ -4,10 +4,7 @@ the page opened with ?token=T works, because it adds the token to every request;
 without it are refused with 401 and change nothing."""
 
 import os
-import shutil
 import sys
-import tempfile
-import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import zentrik_web as zw  # noqa: E402
@@ -15,22 +12,8 @@ import zentrik_web as zw  # noqa: E402
 TOKEN = "w3b-t0ken-for-the-browser-test"
 
 
-class TokenTest(unittest.TestCase):
-    @classmethod
-    def setUpClass(cls):
-        cls.folder = tempfile.mkdtemp(prefix="zentrik-token-")
-        cls.server = zw.Server(cls.folder, listen_host="0.0.0.0", token=TOKEN).start()
-        cls.driver = zw.start_browser()
-
-    @classmethod
-    def tearDownClass(cls):
-        zw.stop_browser(cls.driver)
-        code = cls.server.stop()
-        shutil.rmtree(cls.folder, ignore_errors=True)
-        assert code == 0, "zentrik serve ended with %s" % code
-
-    def js(self, script, *args):
-        return self.driver.execute_script(script, *args)
+class TokenTest(zw.BrowserCase):
+    server_options = {"listen_host": "0.0.0.0", "token": TOKEN}
 
     def test_1_page_with_token_works(self):
         self.driver.get(self.server.url("/"))

@@ -2,6 +2,7 @@
 configuration of its own in a temporary folder, a headless chromium driven by selenium, and small
 waiting and reading helpers."""
 
+import importlib.util
 import json
 import os
 import shutil
@@ -44,9 +45,7 @@ active = True
 def require_browser():
     """Ends the test as skipped (exit 77) when chromium, its driver or selenium is absent."""
     missing = [p for p in (CHROMIUM, CHROMEDRIVER) if not os.path.exists(p)]
-    try:
-        import selenium  # noqa: F401
-    except ImportError:
+    if importlib.util.find_spec("selenium") is None:
         missing.append("python3-selenium")
     if missing:
         print("SKIPPED: not installed: " + ", ".join(missing))
@@ -265,6 +264,30 @@ def frame_point_on_page(driver, element_id, x, y):
         "return [r.left, r.top, r.width, r.height];", element_id)
     return (rect[0] + (x + 0.5) * rect[2] / FRAME_WIDTH,
             rect[1] + (y + 0.5) * rect[3] / FRAME_HEIGHT)
+
+
+class BrowserCase(unittest.TestCase):
+    """One `zentrik serve` (made with `server_options`) and one browser session for all the
+    checks of a class, in a temporary folder."""
+
+    server_options = {}
+
+    @classmethod
+    def setUpClass(cls):
+        cls.folder = tempfile.mkdtemp(prefix="zentrik-web-")
+        cls.server = Server(cls.folder, **cls.server_options).start()
+        cls.driver = start_browser()
+
+    @classmethod
+    def tearDownClass(cls):
+        stop_browser(cls.driver)
+        code = cls.server.stop()
+        shutil.rmtree(cls.folder, ignore_errors=True)
+        assert code == 0, "zentrik serve ended with %s" % code
+
+    @classmethod
+    def js(cls, script, *args):
+        return cls.driver.execute_script(script, *args)
 
 
 def run_tests(case_class):

@@ -5,10 +5,7 @@ virtual camera, survives a restart of `zentrik serve` (the hand-written script u
 goes again with Remove; Clear empties another layer."""
 
 import os
-import shutil
 import sys
-import tempfile
-import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import zentrik_web as zw  # noqa: E402
@@ -18,22 +15,13 @@ DRAWN = {"layer": 1, "zone": 12, "kind": "color", "left": 20, "top": 20, "width"
          "height": 30, "percentage": 50, "color": 0x0000FF}
 
 
-class ZoneEditorTest(unittest.TestCase):
+class ZoneEditorTest(zw.BrowserCase):
     @classmethod
     def setUpClass(cls):
-        cls.folder = tempfile.mkdtemp(prefix="zentrik-zones-")
-        cls.server = zw.Server(cls.folder).start()
+        super().setUpClass()
         with open(cls.server.script_path, "rb") as f:
             cls.script = f.read()
-        cls.driver = zw.start_browser()
         cls.open_page()
-
-    @classmethod
-    def tearDownClass(cls):
-        zw.stop_browser(cls.driver)
-        code = cls.server.stop()
-        shutil.rmtree(cls.folder, ignore_errors=True)
-        assert code == 0, "zentrik serve ended with %s" % code
 
     @classmethod
     def open_page(cls):
@@ -41,9 +29,6 @@ class ZoneEditorTest(unittest.TestCase):
         zw.wait_for(lambda: cls.driver.execute_script(
             "return document.body.dataset.ready === 'true' && "
             "document.querySelectorAll('#zone-list tr').length > 0"), 15, "the page")
-
-    def js(self, script, *args):
-        return self.driver.execute_script(script, *args)
 
     def field(self, element_id, value):
         self.js("const e = document.getElementById(arguments[0]); e.value = arguments[1];"
