@@ -5,6 +5,7 @@
 #include "cli/Command.h"
 #include "watch/EventCommand.h"
 #include "watch/EventPrinter.h"
+#include "watch/ScriptRanges.h"
 #include "watch/SnapshotTaker.h"
 #include "watch/SourceMonitor.h"
 #include "zentrik/capture/DriverRegistry.h"
@@ -65,9 +66,10 @@ bool WatchSession::check_script() {
   if (options_.script_text.empty()) return true;
   script_ = ControlScript::parse(options_.script_text, options_.script_name, script_constants());
   script_->check(OrvexTypeLibrary::interface_info());
-  for (const std::string& message : script_->messages())
-    std::fprintf(stderr, "%s\n", message.c_str());
-  return script_->ok();
+  std::vector<std::string> messages = script_->messages();
+  if (script_->ok()) messages = check_script_ranges(*script_);
+  for (const std::string& message : messages) std::fprintf(stderr, "%s\n", message.c_str());
+  return messages.empty();
 }
 
 // The report handler is in place before start-up opens the chosen driver, so a source that
