@@ -80,7 +80,7 @@ TEST(WatchNotices, StopSignalWhileAStreamOpensExitsZero) {
   EXPECT_FALSE(run.timed_out);
   EXPECT_EQ(run.signal, 0);
   EXPECT_EQ(run.exit_code, 0) << describe(run);
-  EXPECT_NE(run.err.find("stopped before capture started"), std::string::npos) << run.err;
+  EXPECT_NE(run.err.find("stopped before capture started"), std::string::npos) << describe(run);
 }
 
 }  // namespace
