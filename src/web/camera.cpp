@@ -164,6 +164,7 @@ void Camera::set_source(const std::string& state, const std::string& message) {
 }
 
 void Camera::frame_arrived() {
+  frame_unix_ms_ = unix_ms_now();
   services_.current_camera = id();
   if (after_frame_posted_) return;
   after_frame_posted_ = true;
@@ -178,7 +179,7 @@ void Camera::after_frame() {
   if (!control_) return;
   if (source_state_ != "running") set_source("running", "");
   if (feed_.watched()) {
-    if (JpegBytes picture = live_jpeg()) feed_.publish(std::move(picture));
+    if (JpegBytes picture = live_jpeg()) feed_.publish(std::move(picture), frame_unix_ms_);
   }
   publish_outlines_if_changed();
   hand_over_snapshot();

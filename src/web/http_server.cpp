@@ -97,6 +97,7 @@ void HttpServer::start() {
           answer.content_type,
           [this, feed, seen, slot, viewer, camera](std::size_t offset, httplib::DataSink& sink) {
             JpegBytes picture;
+            std::int64_t unix_ms = 0;
             if (offset == 0) {
               // The picture of now first, so a camera that is stopped still shows one.
               try {
@@ -104,11 +105,15 @@ void HttpServer::start() {
               } catch (const ApiError&) {
               }
             }
-            if (!picture) picture = feed->next(*seen, kStreamWait);
+            if (!picture) picture = feed->next(*seen, kStreamWait, &unix_ms);
             if (cameras_.closing() || feed->closed()) return false;
             if (!picture) return true;
+            // X-Timestamp: when the frame came from the camera (Unix ms), so a viewer can
+            // tell how late it shows it.
             std::string head = "--zentrikframe\r\nContent-Type: image/jpeg\r\nContent-Length: " +
-                               std::to_string(picture->size()) + "\r\n\r\n";
+                               std::to_string(picture->size()) + "\r\n";
+            if (unix_ms > 0) head += "X-Timestamp: " + std::to_string(unix_ms) + "\r\n";
+            head += "\r\n";
             return sink.write(head.data(), head.size()) &&
                    sink.write(reinterpret_cast<const char*>(picture->data()), picture->size()) &&
                    sink.write("\r\n", 2);
