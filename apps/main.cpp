@@ -1,12 +1,15 @@
 // zentrik: watch a camera or a video for motion and colours, list the capture drivers, and use
 // the imaging library on files. `zentrik --help` and `zentrik COMMAND --help` explain each part.
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <exception>
 #include <string>
 #include <vector>
 
 #include "cli/Command.h"
 #include "cli/RunCommand.h"
+#include "zentrik/platform/application.h"
 
 namespace zentrik::cli {
 namespace {
@@ -29,7 +32,9 @@ void print_usage(std::FILE* out) {
   for (const Command& c : kCommands) std::fprintf(out, "  %-9s %s\n", c.name, c.summary);
   std::fprintf(out,
                "\n`zentrik COMMAND --help` describes a command. With no command, "
-               "`zentrik` runs `watch`.\n");
+               "`zentrik` runs `watch`.\n"
+               "`zentrik --version` says the version; --verbose adds error numbers and the\n"
+               "component to failures.\n");
 }
 
 }  // namespace
@@ -38,6 +43,12 @@ void print_usage(std::FILE* out) {
 int main(int argc, char** argv) {
   using namespace zentrik::cli;
   std::vector<std::string> words(argv + 1, argv + argc);
+  apply_write_fault();
+  const bool verbose = take_flag(words, "--verbose");
+  if (!words.empty() && words[0] == "--version") {
+    std::printf("zentrik %s\n", zentrik::Application::instance().version_text().c_str());
+    return kExitOk;
+  }
   std::string name = "watch";
   if (!words.empty() && words[0].rfind("-", 0) != 0) {
     name = words[0];
@@ -47,7 +58,7 @@ int main(int argc, char** argv) {
     return kExitOk;
   }
   for (const Command& command : kCommands) {
-    if (name == command.name) return run_command(command, words);
+    if (name == command.name) return run_command(command, words, verbose);
   }
   std::fprintf(stderr, "zentrik: unknown command '%s'\n\n", name.c_str());
   print_usage(stderr);

@@ -36,10 +36,14 @@ std::string video_program() {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc >= 2) {
+  std::vector<std::string> words(argv + 1, argv + argc);
+  const bool verbose = zentrik::cli::take_flag(words, "--verbose");
+  if (!words.empty()) {
     for (const Command& command : kImagingCommands) {
-      if (std::strcmp(argv[1], command.name) == 0)
-        return zentrik::cli::run_command(command, std::vector<std::string>(argv + 2, argv + argc));
+      if (words[0] != command.name) continue;
+      zentrik::cli::apply_write_fault();
+      words.erase(words.begin());
+      return zentrik::cli::run_command(command, words, verbose);
     }
   }
   const std::string program = video_program();

@@ -4,18 +4,21 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <iostream>
 #include <iterator>
 #include <stdexcept>
 
+#include "cli/AtomicFile.h"
 #include "cli/CommandLine.h"
+#include "palette/RawPaletteSave.h"
 #include "zentrik/bmpread/BitmapToDib.h"
 #include "zentrik/imagefiles/ImageFile.h"
 #include "zentrik/imagefiles/ImageWriters.h"
 #include "zentrik/imagefiles/PaletteFormats.h"
-#include "zentrik/imaging/mIntelJPEGLibrary.h"
+#include "zentrik/imaging/JpegMemory.h"
 #include "zentrik/platform/automation_error.h"
 #include "zentrik/platform/files.h"
 
@@ -69,10 +72,8 @@ void write_output(const std::string& path, std::span<const std::uint8_t> bytes) 
       throw std::runtime_error("standard output could not be written");
     return;
   }
-  ReplacingFileWriter writer;
-  if (!writer.open(path)) throw std::runtime_error(path + ": " + reason_of(writer.error()));
-  if (writer.write(bytes) != bytes.size() || !writer.commit())
-    throw std::runtime_error(path + ": " + reason_of(writer.error()));
+  if (const int error = write_file_atomically(path, bytes))
+    throw std::runtime_error(write_failure(path, error));
 }
 
 // A new empty file in the temporary folder, its name ending in `suffix`; "" when none can be
@@ -104,22 +105,21 @@ void write_through_file(const std::string& path, const char* suffix, Write write
 }
 
 void save_jpeg(cDIBSection& image, const std::string& path, Long quality) {
-  write_through_file(path, ".jpg", [&](const std::string& file) {
-    if (!is_true(WriteJpegFile(image, file, quality)))
-      throw std::runtime_error(path + ": the JPEG file could not be written");
-  });
+  const std::vector<std::uint8_t> bytes = jpeg_from_dib(image, quality);
+  if (bytes.empty()) throw std::runtime_error(path + ": the picture cannot be coded as JPEG");
+  write_output(path, bytes);
 }
 
 void save_bitmap24(cDIBSection& image, const std::string& path) {
   write_through_file(path, ".bmp", [&](const std::string& file) {
     bool written = false;
+    errno = 0;
     try {
       written = is_true(image.SavePicture(file));
     } catch (const AutomationError& e) {  // the writer raises when the file cannot be made
       throw std::runtime_error(path + ": " + e.description());
     }
-    if (!written)
-      throw std::runtime_error(path + ": the bitmap file could not be written completely");
+    if (!written) throw std::runtime_error(write_failure(path, errno));
   });
 }
 
@@ -256,6 +256,7 @@ void save_palette(cPalette& palette, const std::string& path, PaletteKind kind) 
   std::vector<std::uint8_t> bytes;
   switch (kind) {
     case PaletteKind::RawBlock: {
+      if (path != kStandardStream) return save_raw_palette(palette, path);
       const auto count = static_cast<std::uint32_t>(entries.size());
       bytes = {static_cast<std::uint8_t>(count), static_cast<std::uint8_t>(count >> 8),
                static_cast<std::uint8_t>(count >> 16), static_cast<std::uint8_t>(count >> 24)};

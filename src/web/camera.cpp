@@ -16,8 +16,6 @@
 namespace zentrik {
 namespace {
 
-constexpr int kRetryTicks = 5;  // seconds between tries of a failed source
-
 std::int64_t unix_ms_now() {
   return std::chrono::duration_cast<std::chrono::milliseconds>(
              std::chrono::system_clock::now().time_since_epoch())
@@ -149,9 +147,10 @@ void Camera::on_report(Long number, const std::string& description) {
   if (number == ezVidCap::kSourceEndedError) {
     set_source("ended", description);
   } else if (number == ezVidCap::kDriverFailedError || number == ezVidCap::kNoDriverError) {
-    set_source("failed", description + "; trying again in " + std::to_string(kRetryTicks) + " s");
+    set_source("failed",
+               description + "; trying again in " + std::to_string(services_.retry_seconds) + " s");
     retry_due_ = true;
-    ticks_to_retry_ = kRetryTicks;
+    ticks_to_retry_ = services_.retry_seconds;
   } else {
     services_.publish("message", api_json::message_event(id(), {"Zentrik", description}));
   }
