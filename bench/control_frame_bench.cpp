@@ -6,10 +6,11 @@
 #include <filesystem>
 #include <memory>
 
+#include "control/SampleGrid.h"
+#include "control/SampleWindow.h"
+#include "control/ZoneCounter.h"
 #include "zentrik/capture/DriverRegistry.h"
 #include "zentrik/capture/ezVidCap.h"
-#include "zentrik/control/SampleWindow.h"
-#include "zentrik/control/ZoneCounter.h"
 #include "zentrik/control/orvex.h"
 #include "zentrik/platform/message_box.h"
 #include "zentrik/platform/picture.h"
@@ -132,7 +133,7 @@ void BM_PartSampling(benchmark::State& state) {
     previous = current;
     for (Long column = 0; column < kSampleColumns; ++column)
       for (Long row = 0; row < kSampleRows; ++row)
-        current.at_grid(column, row) = GetPixel(dc, 1 + 4 * column, 1 + 4 * row);
+        SampleGrid::at(current, column, row) = GetPixel(dc, 1 + 4 * column, 1 + 4 * row);
     benchmark::DoNotOptimize(current);
   }
 }

@@ -5,7 +5,7 @@
 #include <iostream>
 
 #include "CaptureWindow.h"
-#include "zentrik/capture/FramePacer.h"
+#include "FramePacer.h"
 #include "zentrik/platform/message_loop.h"
 
 namespace zentrik {

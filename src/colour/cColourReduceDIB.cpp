@@ -11,10 +11,10 @@
 #include <emmintrin.h>
 #endif
 
+#include "ClosestIndexMap.h"
 #include "grey_levels.h"
 #include "image_geometry.h"
 #include "module_source.h"
-#include "zentrik/colour/ClosestIndexMap.h"
 #include "zentrik/colour/cPalette.h"
 #include "zentrik/imaging/cDIBSection.h"
 #include "zentrik/platform/automation_error.h"

@@ -2,11 +2,12 @@
 #include "zentrik/control/orvex.h"
 
 #include "SplashPicture.h"
+#include "ZoneCounter.h"
 
 #include "zentrik/about/frmAbout.h"
+#include "zentrik/colourdepth/cDIBSectionSave.h"
 #include "zentrik/control/DriverSearch.h"
 #include "zentrik/imaging/cDIBSection.h"
-#include "zentrik/imaging/cDIBSectionSave.h"
 #include "zentrik/platform/application.h"
 
 namespace zentrik {
@@ -34,6 +35,7 @@ orvex::orvex(std::unique_ptr<ezVidCap> video)
     : video_(video ? std::move(video) : std::make_unique<ezVidCap>()),
       tmp_(kFrameWidth, kFrameHeight, /*autoRedraw=*/true),
       beeld_(kFrameWidth, kFrameHeight, /*autoRedraw=*/false),
+      counter_(std::make_unique<ZoneCounter>()),
       events_(OrvexTypeLibrary::event_info()),
       frameSink_(std::make_unique<FrameSink>(*this)) {
   create_children();

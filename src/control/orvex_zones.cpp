@@ -1,6 +1,7 @@
 // Motion and colour zones: the zone tables' methods, the outline refresh and the zone passes.
 #include <algorithm>
 
+#include "ZoneCounter.h"
 #include "zentrik/control/orvex.h"
 
 namespace zentrik {
@@ -139,7 +140,7 @@ void orvex::evaluate_color_zones() {
                       state_.color_width(layer, zone), state_.color_height(layer, zone));
     state_.sample_count = window.points();
     state_.hit_count =
-        counter_.matching_points(state_.current_samples, state_.color_value(layer, zone), window);
+        counter_->matching_points(state_.current_samples, state_.color_value(layer, zone), window);
     if (transition(layer, zone, share_reaches(percentage))) {
       fire_color(layer, zone, state_.zone_state(layer, zone), share_floor());
     }
@@ -159,7 +160,7 @@ void orvex::evaluate_motion_zones() {
                       state_.motion_width(layer, zone), state_.motion_height(layer, zone));
     state_.sample_count = window.points();
     state_.hit_count =
-        counter_.changed_points(state_.previous_samples, state_.current_samples, window);
+        counter_->changed_points(state_.previous_samples, state_.current_samples, window);
     if (transition(layer, zone, share_reaches(percentage))) {
       fire_motion(state_.zone_state(layer, zone), share_floor());
     }

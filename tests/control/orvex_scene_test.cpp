@@ -5,6 +5,7 @@
 
 #include <optional>
 
+#include "control/SampleWindow.h"
 #include "zentrik/capture/DriverRegistry.h"
 #include "zentrik/capture/VirtualScene.h"
 #include "zentrik/control/orvex.h"

@@ -12,9 +12,9 @@
 #include "frame_probe.h"
 #include "local_http_server.h"
 #include "source_options.h"
+#include "sources/LiveFrameReader.h"
 #include "temp_folder.h"
 #include "test_video.h"
-#include "zentrik/sources/LiveFrameReader.h"
 #include "zentrik/sources/MediaSourceDriver.h"
 
 namespace zentrik {

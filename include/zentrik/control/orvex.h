@@ -11,8 +11,6 @@
 #include "zentrik/capture/ezVidCap.h"
 #include "zentrik/control/OrvexState.h"
 #include "zentrik/control/OrvexTypeLibrary.h"
-#include "zentrik/control/SampleWindow.h"
-#include "zentrik/control/ZoneCounter.h"
 #include "zentrik/control/e_colordepth.h"
 #include "zentrik/platform/dispatch.h"
 #include "zentrik/platform/forms.h"
@@ -23,6 +21,7 @@ namespace zentrik {
 class cDIBSection;
 class cDIBSectionSave;
 class frmAbout;
+class ZoneCounter;
 
 class orvex : public Dispatchable {
  public:
@@ -152,7 +151,7 @@ class orvex : public Dispatchable {
   std::unique_ptr<cDIBSectionSave> depth_writer_;
   std::unique_ptr<frmAbout> about_;
 
-  ZoneCounter counter_;
+  std::unique_ptr<ZoneCounter> counter_;
   EventSource events_;
   std::function<void(std::string_view)> propertyChanged_;
   std::unique_ptr<FrameSink> frameSink_;
