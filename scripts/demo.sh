@@ -10,4 +10,4 @@ cmake -S . -B build -DCMAKE_BUILD_TYPE=Release -DZENTRIK_WERROR=OFF -DZENTRIK_SA
   -DZENTRIK_FUZZ=OFF -DZENTRIK_TESTS=OFF -DZENTRIK_BENCH=OFF >/dev/null
 [[ -n "${ZENTRIK_DEMO_CONFIGURE_ONLY:-}" ]] && exit 0
 cmake --build build --target zentrik -j"$(nproc)"
-exec build/apps/zentrik watch "$@"
+exec build/apps/zentrik serve "$@"
