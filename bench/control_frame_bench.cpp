@@ -22,8 +22,7 @@ namespace {
 struct Rig {
   explicit Rig(Integer layer, Long depth) {
     set_presenter(std::make_shared<ScriptedPresenter>());
-    DriverRegistry::system().reset();
-    control = std::make_unique<orvex>();
+    control = std::make_unique<orvex>(drivers);
     control->video().set_pacing(ezVidCap::Pacing::AsFastAsConsumed);
     control->set_active(vbTrue);
     control->set_colordepth(depth);
@@ -59,6 +58,7 @@ struct Rig {
     control->video().events().sink()->on_event(ezVidCap::kFrameReady, std::span(&index, 1));
   }
 
+  DriverRegistry drivers = DriverRegistry::standard();
   std::unique_ptr<orvex> control;
 };
 

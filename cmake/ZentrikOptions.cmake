@@ -54,8 +54,7 @@ function(zentrik_test name)
   target_link_libraries(${name} PRIVATE zentrik_options ${ARG_DEPS} GTest::gtest GTest::gtest_main)
   # Tests reach a library's internals from src/ ("colour/ClosestIndexMap.h").
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests ${PROJECT_SOURCE_DIR}/src)
-  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60
-                       PROPERTIES ENVIRONMENT "ZENTRIK_TEST_DATA=${PROJECT_SOURCE_DIR}/tests/data")
+  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60)
 endfunction()
 
 # zentrik_fuzz_target(NAME SOURCES... DEPS ...): a fuzz target (LLVMFuzzerTestOneInput). In every

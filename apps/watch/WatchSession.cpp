@@ -27,14 +27,14 @@ std::vector<NamedConstant> script_constants() {
 
 // The real sources after the virtual camera; a stream that drops is reconnected by its reader
 // thread, which says so on the loop's thread.
-void add_sources(const std::string& source) {
+void add_sources(DriverRegistry& drivers, const std::string& source) {
   MediaSourceOptions options;
   options.on_status = [](const SourceStatus& status) {
     if (status.state != SourceState::Retrying && status.state != SourceState::Failed) return;
     MessageLoop::instance().post(
         [line = describe(status)] { std::fprintf(stderr, "zentrik watch: %s\n", line.c_str()); });
   };
-  add_real_sources(DriverRegistry::system(), list_v4l2_devices(), source, options);
+  add_real_sources(drivers, list_v4l2_devices(), source, options);
 }
 
 WatchEvent event_of(DispId id, std::span<Variant> args) {
@@ -63,7 +63,7 @@ WatchSession::~WatchSession() {
 
 std::optional<int> WatchSession::set_up() {
   if (!check_script()) return kExitUsage;
-  add_sources(options_.source);
+  add_sources(drivers_, options_.source);
   if (!open_control()) return kExitFailure;
   add_consumers();
   start_capture();
@@ -83,7 +83,7 @@ bool WatchSession::check_script() {
 // The report handler is in place before start-up opens the chosen driver, so a source that
 // cannot be opened gets one message, naming it, and the run ends there.
 bool WatchSession::open_control() {
-  const DriverRegistry& drivers = DriverRegistry::system();
+  const DriverRegistry& drivers = drivers_;
   auto video = std::make_unique<ezVidCap>(drivers);
   video->on_report([this](const ezVidCap::Report& report) { on_report(report); });
   control_ = std::make_unique<orvex>(std::move(video));
@@ -113,7 +113,7 @@ void WatchSession::start_capture() {
                                            : ezVidCap::Pacing::RealTime);
   char description[kDriverTextSize] = {};
   char version[kDriverTextSize] = {};
-  capGetDriverDescriptionA(control.device_id(), description, kDriverTextSize, version,
+  capGetDriverDescriptionA(drivers_, control.device_id(), description, kDriverTextSize, version,
                            kDriverTextSize);
   std::fprintf(stderr, "zentrik watch: driver %d: %s\n", control.device_id(), description);
   if (script_) script_->run(control);

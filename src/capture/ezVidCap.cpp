@@ -203,6 +203,10 @@ ezVidCap::ezVidCap(const DriverRegistry& drivers) : impl_(std::make_unique<Impl>
 
 ezVidCap::~ezVidCap() = default;
 
+const DriverRegistry& ezVidCap::drivers() const {
+  return impl_->drivers;
+}
+
 Variant ezVidCap::invoke(DispId id, MemberKind kind, std::span<Variant> args) {
   check_invocation(type_info(), id, kind, args);
   const bool put = kind == MemberKind::PropertyPut;

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <span>
 
+#include "zentrik/capture/DriverRegistry.h"
 #include "zentrik/capture/ezVidCap.h"
 #include "zentrik/control/orvex.h"
 #include "zentrik/platform/message_loop.h"
@@ -19,7 +20,8 @@ class EventCount : public zentrik::EventSink {
 
 int main() {
   using namespace zentrik;
-  orvex control;
+  const DriverRegistry drivers = DriverRegistry::standard();  // the host owns its driver list
+  orvex control(drivers);
   EventCount count;
   control.events().advise(&count);
   control.video().set_pacing(ezVidCap::Pacing::AsFastAsConsumed);
