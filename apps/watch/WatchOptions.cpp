@@ -26,8 +26,9 @@ void read_script(const CommandLine& cl, WatchOptions& o) {
 }  // namespace
 
 WatchOptions read_watch_options(const std::vector<std::string>& args) {
-  CommandLine cl(args, {"fast", "every-trigger", "quiet-fps"},
-                 {"source", "script", "frames", "seconds", "format", "snapshots", "on-event"});
+  CommandLine cl(
+      args, {"fast", "every-trigger", "quiet-fps"},
+      {"source", "script", "frames", "seconds", "format", "snapshots", "on-event", "retries"});
   cl.at_most(0);
   WatchOptions o;
   o.source = cl.value_or("source", "");
@@ -44,6 +45,7 @@ WatchOptions read_watch_options(const std::vector<std::string>& args) {
   o.every_trigger = cl.has("every-trigger");
   o.on_event = cl.value_or("on-event", "");
   o.print_fps = !cl.has("quiet-fps");
+  if (cl.has("retries")) o.retries = static_cast<int>(cl.number("retries", 0, 0, 1000));
   return o;
 }
 

@@ -21,6 +21,7 @@ struct WatchOptions {
   bool every_trigger = false;
   std::string on_event;
   bool print_fps = true;
+  std::optional<int> retries;  // reconnection attempts after a live source drops
 };
 
 // Reads and checks the options; UsageError (exit status 2) for anything wrong.
