@@ -7,7 +7,7 @@
 #include <numeric>
 #include <unordered_set>
 
-#include "zentrik/colour/ClosestIndexMap.h"
+#include "ClosestIndexMap.h"
 
 namespace zentrik {
 namespace {
