@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "zentrik/platform/automation.h"
 
@@ -18,6 +19,14 @@ inline constexpr Long kFrameStride = 960;  // 3 x 320, already a multiple of 4
 struct Frame {
   std::uint8_t pixels[kFrameStride * kFrameHeight];
   std::int64_t index = 0;  // frame number from the source's start
+};
+
+// A frame at the source's own resolution, 24-bit blue-green-red, rows top-down, 3 x width bytes
+// apart.
+struct FullFrame {
+  int width = 0;
+  int height = 0;
+  std::vector<std::uint8_t> pixels;
 };
 
 enum class FrameStatus {
@@ -48,6 +57,13 @@ class CaptureDriver {
   // thread. Such a driver returns true and is not paced by the component. The default (false):
   // the component paces next_frame() itself, at frame_rate() or as fast as frames are consumed.
   using FrameNotifier = std::function<void()>;
+
+  // The latest frame at the source's own resolution, made only when a host asks (a sharper event
+  // snapshot than 320 x 240). False when the source has none (the default). Loop thread.
+  virtual bool latest_full_frame(FullFrame& frame) {
+    (void)frame;
+    return false;
+  }
   virtual bool set_frame_notifier(FrameNotifier notify) {
     (void)notify;
     return false;
