@@ -34,7 +34,7 @@ bool SnapshotTaker::prepare_folder() {
 }
 
 void SnapshotTaker::on_event(const WatchEvent& e) {
-  if (!ok_ || !e.status) return;
+  if (!ok_ || !e.status || e.warmup) return;  // warm-up shows the empty first frame
   auto& seen = triggered_[{e.layer, e.zone}];
   if (seen && !every_trigger_) return;
   seen = true;

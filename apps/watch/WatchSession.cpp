@@ -5,6 +5,7 @@
 #include "cli/Command.h"
 #include "watch/EventCommand.h"
 #include "watch/EventPrinter.h"
+#include "watch/MqttConsumer.h"
 #include "watch/SnapshotTaker.h"
 #include "zentrik/capture/DriverRegistry.h"
 #include "zentrik/control/DriverSearch.h"
@@ -65,8 +66,8 @@ std::optional<int> WatchSession::set_up() {
   if (!check_script()) return kExitUsage;
   add_sources(options_.source);
   if (!open_control()) return kExitFailure;
-  add_consumers();
   start_capture();
+  add_consumers();  // after the script: they see its zones
   return std::nullopt;
 }
 
@@ -104,6 +105,9 @@ void WatchSession::add_consumers() {
     consumers_.push_back(std::make_unique<SnapshotTaker>(*control_, options_));
   if (!options_.on_event.empty())
     consumers_.push_back(std::make_unique<EventCommand>(options_.on_event));
+  if (options_.mqtt)
+    consumers_.push_back(
+        std::make_unique<MqttConsumer>(*control_, options_, [this] { observe(); }));
 }
 
 void WatchSession::start_capture() {
@@ -118,6 +122,7 @@ void WatchSession::start_capture() {
   std::fprintf(stderr, "zentrik watch: driver %d: %s\n", control.device_id(), description);
   if (script_) script_->run(control);
   if (control.active() != vbTrue) control.set_active(vbTrue);
+  observe();
 }
 
 void WatchSession::on_report(const ezVidCap::Report& report) {
@@ -134,11 +139,19 @@ void WatchSession::on_report(const ezVidCap::Report& report) {
 void WatchSession::on_event(DispId id, std::span<Variant> args) {
   WatchEvent event = event_of(id, args);
   event.frame = control_->video().frames_delivered();
+  event.name = options_.zone_names.name(event.layer, event.zone);
+  event.warmup = warmup_.classify(event.layer, event.zone, event.status, event.frame);
   ++events_;
   for (const auto& consumer : consumers_) consumer->on_event(event);
 }
 
+// The first frame evaluated with a layer is warm-up; the layer may change between frames.
+void WatchSession::observe() {
+  warmup_.observe(control_->layer(), control_->video().frames_delivered());
+}
+
 void WatchSession::between_frames() {
+  observe();
   for (const auto& consumer : consumers_) consumer->between_frames();
 }
 

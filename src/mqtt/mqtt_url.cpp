@@ -37,13 +37,20 @@ bool is_topic_prefix(std::string_view prefix) {
   return prefix.find_first_of("+#") == std::string_view::npos;
 }
 
-std::string default_client_id() {
+std::string host_name_word() {
   char host[256] = {};
   if (gethostname(host, sizeof host - 1) != 0) host[0] = '\0';
   std::string name;
-  for (char c : std::string(host)) name += is_topic_prefix(std::string(1, c)) ? c : '-';
-  return "zentrik-" + (name.empty() ? std::string("host") : name) + "-" +
-         std::to_string(static_cast<long>(getpid()));
+  for (const char* c = host; *c && name.size() < 64; ++c) {
+    const bool ok = (*c >= 'a' && *c <= 'z') || (*c >= 'A' && *c <= 'Z') ||
+                    (*c >= '0' && *c <= '9') || *c == '_' || *c == '-';
+    name += ok ? *c : '-';
+  }
+  return name.empty() ? "zentrik" : name;
+}
+
+std::string default_client_id() {
+  return "zentrik-" + host_name_word() + "-" + std::to_string(static_cast<long>(getpid()));
 }
 
 bool parse_mqtt_url(std::string_view url, MqttSettings& s, std::string* error) {

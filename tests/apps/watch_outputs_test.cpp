@@ -52,8 +52,9 @@ std::set<std::string> files_in(const std::filesystem::path& folder) {
 std::set<std::string> snapshots_for(const std::vector<ReportedEvent>& events, bool every) {
   std::set<std::string> names;
   std::set<std::pair<int, int>> seen;
-  for (const ReportedEvent& e : events) {
-    if (!e.status) continue;
+  for (std::size_t i = 0; i < events.size(); ++i) {
+    const ReportedEvent& e = events[i];
+    if (!e.status || is_warm_up(events, i)) continue;  // warm-up takes no snapshot
     if (seen.insert({e.layer, e.zone}).second || every) names.insert(snapshot_name(e));
   }
   return names;
@@ -91,7 +92,9 @@ TEST_P(WatchSnapshots, OneDecodableSnapshotPerTrigger) {
   ASSERT_EQ(events, expected_events(demo_like_zones(), 1, standard_scene_picture(), c.frames));
 
   const std::set<std::string> wanted = snapshots_for(events, c.every_trigger);
-  ASSERT_FALSE(wanted.empty());
+  if (c.frames > 2) {
+    ASSERT_FALSE(wanted.empty());  // frames 1 and 2 are warm-up only
+  }
   EXPECT_EQ(files_in(folder / "shots"), wanted);
   for (const std::string& name : wanted) {
     std::string why;
@@ -105,7 +108,8 @@ TEST_P(WatchSnapshots, OneDecodableSnapshotPerTrigger) {
 INSTANTIATE_TEST_SUITE_P(Runs, WatchSnapshots,
                          ::testing::Values(SnapshotCase{"WholeCycle", 300, false},
                                            SnapshotCase{"EndsOnATrigger", 31, false},
-                                           SnapshotCase{"EndsOnTheFirstFrame", 1, false},
+                                           SnapshotCase{"EndsOnTheFirstFrame", 1,
+                                                        false},  // warm-up only: none
                                            SnapshotCase{"EveryTrigger", 240, true}),
                          [](const auto& info) { return std::string(info.param.name); });
 
@@ -123,8 +127,7 @@ TEST(WatchSnapshotPictures, ColourSnapshotsShowTheirPatch) {
     int x, y;
     Rgb colour;
   };
-  for (const Expect& e : {Expect{"color-L1-Z1-f1.jpg", 40, 35, {255, 0, 0}},
-                          Expect{"color-L1-Z2-f31.jpg", 280, 35, {0, 0, 255}},
+  for (const Expect& e : {Expect{"color-L1-Z2-f31.jpg", 280, 35, {0, 0, 255}},
                           Expect{"color-L1-Z3-f91.jpg", 40, 205, {255, 255, 0}}}) {
     std::string why;
     const auto picture = decode_jpeg(folder / "shots" / e.file, &why);

@@ -63,7 +63,7 @@ class MqttTest : public ControlTest {
       e.name = names.name(e.layer, e.zone);
       e.frame = control().video().frames_delivered();
       e.unix_ms = unix_ms_now();
-      warmup.classify(e);
+      e.warmup = warmup.classify(e.layer, e.zone, e.status, e.frame);
       seen.push_back(e);
       publisher->event(e);
     };

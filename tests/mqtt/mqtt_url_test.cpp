@@ -78,22 +78,12 @@ TEST(WarmUp, MarksTheFirstEvaluatedFrameAndItsReversalOnly) {
   WarmUp warmup;
   warmup.observe(0, 5);  // no layer yet: nothing is evaluated
   warmup.observe(1, 7);  // the next frame, 8, is the first evaluated one
-  auto event = [](Integer zone, bool status, std::int64_t frame) {
-    ZoneEvent e;
-    e.layer = 1;
-    e.zone = zone;
-    e.status = status;
-    e.frame = frame;
-    return e;
-  };
-  ZoneEvent a = event(1, true, 8), b = event(2, true, 8), c = event(1, false, 9),
-            d = event(3, true, 9), e = event(2, false, 10), f = event(1, true, 9);
-  EXPECT_TRUE(warmup.classify(a));
-  EXPECT_TRUE(warmup.classify(b));
-  EXPECT_TRUE(warmup.classify(c));   // reverses frame 8
-  EXPECT_FALSE(warmup.classify(d));  // new on frame 9: a detection
-  EXPECT_FALSE(warmup.classify(e));  // too late to be warm-up
-  EXPECT_FALSE(warmup.classify(f));  // zone 1 already reversed once
+  EXPECT_TRUE(warmup.classify(1, 1, true, 8));
+  EXPECT_TRUE(warmup.classify(1, 2, true, 8));
+  EXPECT_TRUE(warmup.classify(1, 1, false, 9));    // reverses frame 8
+  EXPECT_FALSE(warmup.classify(1, 3, true, 9));    // new on frame 9: a detection
+  EXPECT_FALSE(warmup.classify(1, 2, false, 10));  // too late to be warm-up
+  EXPECT_FALSE(warmup.classify(1, 1, true, 9));    // zone 1 already reversed once
   EXPECT_FALSE(warmup.over(8));
   EXPECT_TRUE(warmup.over(9));
 }

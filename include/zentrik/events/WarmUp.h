@@ -6,7 +6,6 @@
 #include <cstdint>
 #include <map>
 
-#include "zentrik/events/ZoneEvent.h"
 #include "zentrik/events/ZoneNames.h"
 
 namespace zentrik {
@@ -16,8 +15,8 @@ class WarmUp {
   // Between frames: `layer` is the control's layer, `frames` the frames delivered so far. The
   // first frame delivered while the layer is 1 or more is the first evaluated frame.
   void observe(Integer layer, std::int64_t frames);
-  // Sets event.warmup when the event is warm-up; returns it.
-  bool classify(ZoneEvent& event);
+  // True when the transition of (layer, zone) to `status` on frame `frame` is warm-up.
+  bool classify(Integer layer, Integer zone, bool status, std::int64_t frame);
   // True once frames after the warm-up have been delivered (`frames` delivered so far).
   bool over(std::int64_t frames) const { return first_ > 0 && frames > first_; }
 

@@ -33,6 +33,8 @@ struct MqttSettings {
 // `settings`; percent escapes in user and password are decoded. False with `error` set.
 bool parse_mqtt_url(std::string_view url, MqttSettings& settings, std::string* error);
 
+// The host name with anything but [A-Za-z0-9_-] replaced by '-' (the default camera name).
+std::string host_name_word();
 // The default client id: "zentrik-<host name>-<process id>".
 std::string default_client_id();
 
