@@ -7,7 +7,8 @@ packages=(
   libjpeg62-turbo-dev libjpeg-turbo-progs
   libavformat-dev libavcodec-dev libavutil-dev libswscale-dev libavdevice-dev ffmpeg
   clang libclang-rt-14-dev python3 python3-pil
-  libmosquitto-dev mosquitto mosquitto-clients openssl nlohmann-json3-dev
+  libcpp-httplib-dev nlohmann-json3-dev libyaml-cpp-dev
+  libmosquitto-dev mosquitto mosquitto-clients openssl
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -1,17 +1,24 @@
 #include "watch/StopSignals.h"
 
 #include <signal.h>
+#include <unistd.h>
 
 #include <atomic>
 
 namespace zentrik::cli {
 namespace {
 
-std::atomic<bool> g_stop{false};  // set by the handler, read by the loop
+std::atomic<bool> g_stop{false};     // set by the handler, read by the loop
+std::atomic<bool> g_running{false};  // capture has started
 struct sigaction g_previous_int {};
 struct sigaction g_previous_term {};
 
 extern "C" void on_stop_signal(int) {
+  if (!g_running.load()) {
+    static const char kLine[] = "zentrik watch: stopped before capture started\n";
+    (void)!::write(STDERR_FILENO, kLine, sizeof kLine - 1);
+    ::_exit(0);
+  }
   g_stop.store(true);
 }
 
@@ -27,6 +34,10 @@ StopSignals::StopSignals() {
 StopSignals::~StopSignals() {
   sigaction(SIGINT, &g_previous_int, nullptr);
   sigaction(SIGTERM, &g_previous_term, nullptr);
+}
+
+void StopSignals::capture_started() {
+  g_running.store(true);
 }
 
 bool StopSignals::requested() {

@@ -59,7 +59,7 @@ void read_mqtt(const CommandLine& cl, WatchOptions& o) {
 WatchOptions read_watch_options(const std::vector<std::string>& args) {
   CommandLine cl(args, {"fast", "every-trigger", "quiet-fps"},
                  {"source", "script", "frames", "seconds", "format", "snapshots", "on-event",
-                  "mqtt", "mqtt-ca", "camera", "hold", "zone-name"});
+                  "retries", "mqtt", "mqtt-ca", "camera", "hold", "zone-name"});
   cl.at_most(0);
   WatchOptions o;
   o.source = cl.value_or("source", "");
@@ -76,6 +76,7 @@ WatchOptions read_watch_options(const std::vector<std::string>& args) {
   o.every_trigger = cl.has("every-trigger");
   o.on_event = cl.value_or("on-event", "");
   o.print_fps = !cl.has("quiet-fps");
+  if (cl.has("retries")) o.retries = static_cast<int>(cl.number("retries", 0, 0, 1000));
   read_mqtt(cl, o);
   return o;
 }
