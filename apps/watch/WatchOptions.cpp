@@ -6,6 +6,7 @@
 #include "cli/CommandLine.h"
 #include "watch/DemoScript.h"
 #include "zentrik/platform/files.h"
+#include "zentrik/sources/MediaLocation.h"
 
 namespace zentrik::cli {
 namespace {
@@ -54,6 +55,14 @@ void read_mqtt(const CommandLine& cl, WatchOptions& o) {
   o.mqtt = settings;
 }
 
+// Options that would do nothing in the combination given are mistakes.
+void refuse_idle_options(const WatchOptions& o) {
+  if (o.every_trigger && o.snapshots.empty())
+    throw UsageError("--every-trigger needs --snapshots (it says which triggers get one)");
+  if (o.retries && classify_location(o.source).kind == MediaKind::File)
+    throw UsageError("--retries applies to a --source that is a stream or a camera");
+}
+
 }  // namespace
 
 WatchOptions read_watch_options(const std::vector<std::string>& args) {
@@ -78,6 +87,7 @@ WatchOptions read_watch_options(const std::vector<std::string>& args) {
   o.print_fps = !cl.has("quiet-fps");
   if (cl.has("retries")) o.retries = static_cast<int>(cl.number("retries", 0, 0, 1000));
   read_mqtt(cl, o);
+  refuse_idle_options(o);
   return o;
 }
 

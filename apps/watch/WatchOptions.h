@@ -24,7 +24,7 @@ struct WatchOptions {
   bool every_trigger = false;
   std::string on_event;
   bool print_fps = true;
-  std::optional<int> retries;  // reconnection attempts after a live source drops
+  std::optional<int> retries;        // reconnection attempts after a live source drops
   ZoneNames zone_names;              // --zone-name LAYER:ZONE=NAME,...
   std::optional<MqttSettings> mqtt;  // --mqtt URL (and --mqtt-ca); none: no MQTT
   std::string camera;                // the camera's name in MQTT topics

@@ -10,6 +10,7 @@
 
 #include "watch/DamageWatch.h"
 #include "watch/EventConsumer.h"
+#include "watch/SnapshotTaker.h"
 #include "watch/StopSignals.h"
 #include "watch/WatchOptions.h"
 #include "zentrik/control/orvex.h"
@@ -38,6 +39,7 @@ class WatchSession : private EventSink {
   bool open_control();
   void add_consumers();
   void start_capture();
+  void warn_if_blind() const;
   void run_fast();
   void between_frames();
   void observe();
@@ -51,6 +53,7 @@ class WatchSession : private EventSink {
   std::vector<std::unique_ptr<EventConsumer>> consumers_;
   std::unique_ptr<StopSignals> signals_;
   std::unique_ptr<DamageWatch> damage_;
+  std::unique_ptr<SnapshotTaker> snapshots_;
   std::chrono::steady_clock::time_point start_;
   bool starting_ = true;
   bool open_failed_ = false;

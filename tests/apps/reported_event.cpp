@@ -84,8 +84,10 @@ bool is_warm_up(const std::vector<ReportedEvent>& events, std::size_t i) {
 }
 
 std::optional<ReportedEvent> parse_text_event(const std::string& line) {
-  // frame N  KIND  layer L zone Z  ON|off P%  [color &HBBGGRR]  [name NAME]  [warm-up]
+  // TIME  frame N  KIND  layer L zone Z  ON|off P%  [color &HBBGGRR]  [name NAME]  [warm-up]
   std::vector<std::string> w = words(line);
+  if (w.empty() || !is_utc_time(w[0])) return std::nullopt;
+  w.erase(w.begin());
   if (!w.empty() && w.back() == "warm-up") w.pop_back();
   if (w.size() >= 2 && w[w.size() - 2] == "name") w.resize(w.size() - 2);
   if (w.size() != 9 && w.size() != 11) return std::nullopt;
