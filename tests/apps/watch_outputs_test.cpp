@@ -233,8 +233,8 @@ TEST(WatchSnapshotNames, FullDiskIsOneMessageWithACount) {
                   {}, {{"ZENTRIK_WRITE_FAULT_AFTER", "0"}});
   ASSERT_EQ(r.exit_code, 0) << describe(r);
   const auto events = json_events(r.out);
-  const auto ons =
-      std::count_if(events.begin(), events.end(), [](const ReportedEvent& e) { return e.status; });
+  std::ptrdiff_t ons = 0;  // triggers that take a snapshot: warm-up takes none
+  for (std::size_t i = 0; i < events.size(); ++i) ons += events[i].status && !is_warm_up(events, i);
   ASSERT_GT(ons, 2);
   const auto lines = split_lines(r.err);
   EXPECT_EQ(
