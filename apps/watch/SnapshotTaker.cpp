@@ -2,7 +2,6 @@
 
 #include <cstdio>
 #include <cstring>
-#include <ctime>
 #include <filesystem>
 
 #include "cli/AtomicFile.h"
@@ -38,13 +37,8 @@ bool SnapshotTaker::prepare_folder() {
 // "motion-L1-Z4-20261208T221500.123Z-f42.jpg", with "-2", "-3", ... before ".jpg" in the rare case
 // that another run wrote that name in the same millisecond.
 std::string SnapshotTaker::unique_name(const WatchEvent& e) const {
-  const std::time_t seconds = static_cast<std::time_t>(e.unix_ms / 1000);
-  std::tm utc{};
-  gmtime_r(&seconds, &utc);
-  char time[40];
-  std::snprintf(time, sizeof time, "%04d%02d%02dT%02d%02d%02d.%03dZ", utc.tm_year + 1900,
-                utc.tm_mon + 1, utc.tm_mday, utc.tm_hour, utc.tm_min, utc.tm_sec,
-                static_cast<int>(e.unix_ms % 1000));
+  std::string time = format_utc(e.unix_ms);  // without "-" and ":", which names avoid
+  std::erase_if(time, [](char c) { return c == '-' || c == ':'; });
   const std::string stem = folder_ + "/" + e.kind + "-L" + std::to_string(e.layer) + "-Z" +
                            std::to_string(e.zone) + "-" + time + "-f" + std::to_string(e.frame);
   std::string path = stem + ".jpg";

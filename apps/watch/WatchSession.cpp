@@ -54,7 +54,7 @@ WatchSession::~WatchSession() {
 std::optional<int> WatchSession::set_up() {
   if (!check_script()) return kExitUsage;
   signals_ = std::make_unique<StopSignals>();
-  add_real_sources(DriverRegistry::system(), list_v4l2_devices(), options_.source,
+  add_real_sources(drivers_, list_v4l2_devices(), options_.source,
                    monitored_source_options(options_.retries));
   if (!open_control()) return kExitFailure;
   start_capture();
@@ -76,7 +76,7 @@ bool WatchSession::check_script() {
 // The report handler is in place before start-up opens the chosen driver, so a source that
 // cannot be opened gets one message, naming it, and the run ends there.
 bool WatchSession::open_control() {
-  const DriverRegistry& drivers = DriverRegistry::system();
+  const DriverRegistry& drivers = drivers_;
   auto video = std::make_unique<ezVidCap>(drivers);
   video->on_report([this](const ezVidCap::Report& report) { on_report(report); });
   control_ = std::make_unique<orvex>(std::move(video));
@@ -109,7 +109,7 @@ void WatchSession::start_capture() {
                                            : ezVidCap::Pacing::RealTime);
   char description[kDriverTextSize] = {};
   char version[kDriverTextSize] = {};
-  capGetDriverDescriptionA(control.device_id(), description, kDriverTextSize, version,
+  capGetDriverDescriptionA(drivers_, control.device_id(), description, kDriverTextSize, version,
                            kDriverTextSize);
   std::fprintf(stderr, "zentrik watch: driver %d: %s\n", control.device_id(), description);
   damage_ = std::make_unique<DamageWatch>(description);

@@ -49,6 +49,7 @@ class WatchSession : private EventSink {
 
   WatchOptions options_;
   std::optional<ControlScript> script_;
+  DriverRegistry drivers_ = DriverRegistry::standard();  // outlives the control
   std::unique_ptr<orvex> control_;
   std::vector<std::unique_ptr<EventConsumer>> consumers_;
   std::unique_ptr<StopSignals> signals_;

@@ -5,11 +5,10 @@
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
+#include <poll.h>
 #include <signal.h>
 #include <sys/socket.h>
 #include <unistd.h>
-
-#include <thread>
 
 #include "apps/reported_event.h"
 #include "apps/zentrik_program.h"
@@ -56,12 +55,21 @@ class SilentListener {
       port_ = ntohs(address.sin_port);
   }
   ~SilentListener() {
+    if (client_ >= 0) ::close(client_);
     if (fd_ >= 0) ::close(fd_);
   }
   int port() const { return port_; }
+  // True once a client has connected (within `ms`); it is kept waiting for data.
+  bool wait_for_client(int ms) {
+    pollfd waiting{fd_, POLLIN, 0};
+    if (::poll(&waiting, 1, ms) != 1) return false;
+    client_ = ::accept(fd_, nullptr, nullptr);
+    return client_ >= 0;
+  }
 
  private:
   int fd_ = -1;
+  int client_ = -1;
   int port_ = 0;
 };
 
@@ -71,12 +79,14 @@ TEST(WatchNotices, StopSignalWhileAStreamOpensExitsZero) {
   ProcessOptions options;
   options.args = {zentrik_program(), "watch", "--source",
                   "tcp://127.0.0.1:" + std::to_string(listener.port())};
-  options.limit = std::chrono::milliseconds(8000);  // below the source's 10 s time-out
+  options.limit = std::chrono::milliseconds(30000);
   ChildProcess watch(options);
   ASSERT_TRUE(watch.started());
-  std::this_thread::sleep_for(std::chrono::milliseconds(1000));
+  // Connected: the program is waiting for the stream's first data.
+  const bool connected = listener.wait_for_client(25000);
   watch.send_signal(SIGINT);
   const ProcessResult run = watch.finish();
+  ASSERT_TRUE(connected) << describe(run);
   EXPECT_FALSE(run.timed_out);
   EXPECT_EQ(run.signal, 0);
   EXPECT_EQ(run.exit_code, 0) << describe(run);
