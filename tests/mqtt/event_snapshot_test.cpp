@@ -35,14 +35,14 @@ TEST(EventSnapshot, FullResolutionFrameWithTheZoneDrawnOnIt) {
   ASSERT_EQ(testing::run_process(ffmpeg).exit_code, 0);
 
   MessageLoop::instance().reset();
-  DriverRegistry::system().clear();
-  DriverRegistry::system().add({"clip", "test", [&] {
-                                  MediaSourceOptions options;
-                                  options.location = clip.string();
-                                  return std::make_unique<MediaSourceDriver>(options);
-                                }});
+  DriverRegistry drivers;
+  drivers.add({"clip", "test", [&] {
+                 MediaSourceOptions options;
+                 options.location = clip.string();
+                 return std::make_unique<MediaSourceDriver>(options);
+               }});
   {
-    orvex control;
+    orvex control(drivers);
     control.video().set_pacing(ezVidCap::Pacing::AsFastAsConsumed);
     control.set_active(vbTrue);
     ASSERT_EQ(control.video().deliver_frames(2), 2u);
@@ -64,7 +64,6 @@ TEST(EventSnapshot, FullResolutionFrameWithTheZoneDrawnOnIt) {
     EXPECT_EQ(jpeg[1], 0xD8);
     control.set_active(vbFalse);
   }
-  DriverRegistry::system().reset();
   MessageLoop::instance().reset();
   std::filesystem::remove(clip);
 }
