@@ -34,6 +34,7 @@ ServedCameras::ServedCameras(ServedOptions options) {
       return;
     }
     MessageLoop::instance().run();
+    host_->close();
     server_->stop();
     host_->stop();
   });
