@@ -9,6 +9,7 @@ packages=(
   clang libclang-rt-14-dev python3 python3-pil
   libspng-dev imagemagick pngquant opencv-doc
   libcpp-httplib-dev nlohmann-json3-dev libyaml-cpp-dev
+  libmosquitto-dev mosquitto mosquitto-clients openssl
   chromium chromium-driver python3-selenium
 )
 missing=()

@@ -24,6 +24,37 @@ void read_script(const CommandLine& cl, WatchOptions& o) {
   }
 }
 
+// Zone names, hold time and the broker.
+void read_mqtt(const CommandLine& cl, WatchOptions& o) {
+  std::string error;
+  const std::string names = cl.value_or("zone-name", "");
+  for (std::size_t start = 0; start < names.size();) {
+    std::size_t comma = names.find(',', start);
+    if (comma == std::string::npos) comma = names.size();
+    if (!o.zone_names.parse(std::string_view(names).substr(start, comma - start), &error)) {
+      throw UsageError("--zone-name: " + error);
+    }
+    start = comma + 1;
+  }
+  o.hold = cl.real("hold", 0, 0, 86400);
+  o.camera = cl.value_or("camera", "");
+  if (o.camera.empty()) o.camera = host_name_word();
+  if (!is_topic_word(o.camera)) {
+    throw UsageError("--camera: \"" + o.camera + "\" must be letters, digits, '_' or '-'");
+  }
+  if (!cl.has("mqtt")) {
+    if (cl.has("mqtt-ca")) throw UsageError("--mqtt-ca needs --mqtt");
+    return;
+  }
+  MqttSettings settings;
+  if (!parse_mqtt_url(cl.value_or("mqtt", ""), settings, &error)) throw UsageError(error);
+  settings.ca_file = cl.value_or("mqtt-ca", "");
+  if (!settings.ca_file.empty() && !settings.tls) {
+    throw UsageError("--mqtt-ca is for mqtts:// addresses");
+  }
+  o.mqtt = settings;
+}
+
 // Options that would do nothing in the combination given are mistakes.
 void refuse_idle_options(const WatchOptions& o) {
   if (o.every_trigger && o.snapshots.empty())
@@ -35,9 +66,9 @@ void refuse_idle_options(const WatchOptions& o) {
 }  // namespace
 
 WatchOptions read_watch_options(const std::vector<std::string>& args) {
-  CommandLine cl(
-      args, {"fast", "every-trigger", "quiet-fps"},
-      {"source", "script", "frames", "seconds", "format", "snapshots", "on-event", "retries"});
+  CommandLine cl(args, {"fast", "every-trigger", "quiet-fps"},
+                 {"source", "script", "frames", "seconds", "format", "snapshots", "on-event",
+                  "retries", "mqtt", "mqtt-ca", "camera", "hold", "zone-name"});
   cl.at_most(0);
   WatchOptions o;
   o.source = cl.value_or("source", "");
@@ -55,6 +86,7 @@ WatchOptions read_watch_options(const std::vector<std::string>& args) {
   o.on_event = cl.value_or("on-event", "");
   o.print_fps = !cl.has("quiet-fps");
   if (cl.has("retries")) o.retries = static_cast<int>(cl.number("retries", 0, 0, 1000));
+  read_mqtt(cl, o);
   refuse_idle_options(o);
   return o;
 }

@@ -53,6 +53,7 @@ class MediaSourceDriver final : public CaptureDriver {
   FrameStatus next_frame(Frame& frame) override;
   double frame_rate() const override { return frame_rate_; }
   std::string error() const override;
+  bool latest_full_frame(FullFrame& frame) override;
 
   const MediaLocation& location() const { return location_; }
   bool threaded() const { return reader_ != nullptr; }
