@@ -1,5 +1,5 @@
 # What `cmake --install` puts under a prefix: the libraries, the public headers, the `zentrik`
-# program, the CMake package (find_package(Zentrik), targets Zentrik::FOLDER) and zentrik.pc.
+# programs, the CMake package (find_package(Zentrik), targets Zentrik::FOLDER) and zentrik.pc.
 include(CMakePackageConfigHelpers)
 
 set(ZENTRIK_PACKAGE_DIR ${CMAKE_INSTALL_LIBDIR}/cmake/Zentrik)
@@ -7,6 +7,8 @@ list(JOIN ZENTRIK_FFMPEG_MODULES " " ZENTRIK_FFMPEG_MODULES_TEXT)
 
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/include/zentrik DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
 install(TARGETS zentrik EXPORT ZentrikTargets RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+# The lean front program `zentrik` hands the video commands to `zentrik-video` beside it.
+install(TARGETS zentrik_front RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(EXPORT ZentrikTargets NAMESPACE Zentrik:: DESTINATION ${ZENTRIK_PACKAGE_DIR})
 
 configure_package_config_file(${CMAKE_CURRENT_LIST_DIR}/ZentrikConfig.cmake.in

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds in Release and runs the main job: `zentrik watch` on the
-# built-in virtual camera. Extra arguments go to `zentrik watch`. Sets every option it needs;
-# the test command sets its own, so running this first never changes what that one does.
+# Installs what is missing, builds in Release and runs the main job: `zentrik serve` with two
+# built-in virtual cameras, printing the address to open. Extra arguments go to `zentrik serve`.
+# Sets every option it needs; the test command sets its own, so running this first never changes
+# what that one does.
 # ZENTRIK_DEMO_CONFIGURE_ONLY=1 stops after configuring (CI checks the order with it).
 set -euo pipefail
 cd "$(dirname "$0")/.."

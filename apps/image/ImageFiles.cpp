@@ -18,7 +18,7 @@
 #include "zentrik/imagefiles/ImageFile.h"
 #include "zentrik/imagefiles/ImageWriters.h"
 #include "zentrik/imagefiles/PaletteFormats.h"
-#include "zentrik/imaging/JpegMemory.h"
+#include "zentrik/imaging/JpegBytes.h"
 #include "zentrik/platform/automation_error.h"
 #include "zentrik/platform/files.h"
 

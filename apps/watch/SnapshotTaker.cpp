@@ -5,7 +5,7 @@
 #include <filesystem>
 
 #include "cli/AtomicFile.h"
-#include "zentrik/imaging/JpegMemory.h"
+#include "zentrik/imaging/JpegBytes.h"
 #include "zentrik/imaging/cDIBSection.h"
 #include "zentrik/platform/files.h"
 

@@ -1,6 +1,8 @@
+// JPEG bytes in memory through the same encoder the JPEG files use.
 #include "zentrik/imaging/JpegBytes.h"
 
 #include "jpeg_encoder.h"
+#include "zentrik/imaging/cDIBSection.h"
 
 namespace zentrik {
 namespace {
@@ -36,9 +38,19 @@ std::vector<std::uint8_t> encode_jpeg_bytes(const BgrView& image, int quality) {
   request.height = image.height;
   request.order = JpegPixelOrder::Bgr;
   request.quality = quality;
+  out.reserve(static_cast<std::size_t>(image.width) * image.height / 4);
   VectorSink sink(out);
   if (encode_jpeg(request, sink) != JpegEncodeResult::Ok) out.clear();
   return out;
+}
+
+std::vector<std::uint8_t> jpeg_from_dib(const cDIBSection& image, int quality) {
+  const Byte* bits = image.DIBSectionBitsPtr();
+  if (bits == nullptr || image.Height() <= 0) return {};
+  const std::ptrdiff_t stride = image.BytesPerScanLine();
+  // Rows are bottom-up: the picture's top row is the last one in memory.
+  return encode_jpeg_bytes(
+      {bits + stride * (image.Height() - 1), -stride, image.Width(), image.Height()}, quality);
 }
 
 }  // namespace zentrik

@@ -6,7 +6,7 @@
 
 #include "camera.h"
 #include "zentrik/control/orvex.h"
-#include "zentrik/imaging/JpegMemory.h"
+#include "zentrik/imaging/JpegBytes.h"
 
 namespace zentrik {
 namespace {

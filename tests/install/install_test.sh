@@ -11,7 +11,7 @@ rm -rf "$work"
 mkdir -p "$work"
 
 cmake --install "$build" --prefix "$prefix" >"$work/install.log"
-for file in bin/zentrik include/zentrik/control/orvex.h "$libdir/libzentrik_control.a" \
+for file in bin/zentrik bin/zentrik-video include/zentrik/control/orvex.h "$libdir/libzentrik_control.a" \
   "$libdir/cmake/Zentrik/ZentrikConfig.cmake" "$libdir/pkgconfig/zentrik.pc"; do
   [[ -e "$prefix/$file" ]] || { echo "not installed: $file"; exit 1; }
 done

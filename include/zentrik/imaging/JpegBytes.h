@@ -1,5 +1,5 @@
 // JPEG bytes in memory from 24-bit blue-green-red pixels, for hosts that send pictures rather
-// than write files (MQTT snapshots, the browser host).
+// than write files (MQTT snapshots, the browser host's preview, standard output).
 #pragma once
 
 #include <cstddef>
@@ -7,6 +7,8 @@
 #include <vector>
 
 namespace zentrik {
+
+class cDIBSection;
 
 struct BgrView {
   const std::uint8_t* top_row = nullptr;  // the picture's top row
@@ -17,5 +19,8 @@ struct BgrView {
 
 // Empty when the view is empty or the encoder fails. `quality` 1 to 100.
 std::vector<std::uint8_t> encode_jpeg_bytes(const BgrView& image, int quality);
+
+// The same from an image buffer (rows bottom-up); empty when it holds no buffer.
+std::vector<std::uint8_t> jpeg_from_dib(const cDIBSection& image, int quality);
 
 }  // namespace zentrik
