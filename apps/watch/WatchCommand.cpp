@@ -23,6 +23,7 @@
 #include "zentrik/capture/DriverRegistry.h"
 #include "zentrik/control/DriverSearch.h"
 #include "zentrik/control/orvex.h"
+#include "zentrik/filters/SteadyDriver.h"
 #include "zentrik/imaging/cDIBSection.h"
 #include "zentrik/imaging/mIntelJPEGLibrary.h"
 #include "zentrik/platform/files.h"
@@ -59,6 +60,9 @@ const char* const kWatchHelp =
     "                       ZENTRIK_LAYER, ZENTRIK_ZONE, ZENTRIK_STATUS, ZENTRIK_PERCENTAGE,\n"
     "                       ZENTRIK_COLOR, ZENTRIK_FRAME and ZENTRIK_TIME in its environment\n"
     "  --quiet-fps          do not print the frames-per-second figure each second\n"
+    "  --steady[=SETTINGS]  steady the picture before the control sees it: sensor noise, lone\n"
+    "                       flickering points and changes of light raise nothing; SETTINGS\n"
+    "                       as tolerance=24,neighbours=2,light=64 (the defaults)\n"
     "\n"
     "Ctrl-C stops capture cleanly and exits with status 0. Exit status 2: a wrong option or\n"
     "script; 1: the source could not be used.\n";
@@ -89,11 +93,20 @@ struct WatchOptions {
   bool every_trigger = false;
   std::string on_event;
   bool print_fps = true;
+  std::optional<SteadySettings> steady;
 };
 
+// --steady takes its settings only after "=": on its own it means the defaults.
+std::vector<std::string> with_steady_value(std::vector<std::string> args) {
+  for (std::string& word : args)
+    if (word == "--steady") word = "--steady=on";
+  return args;
+}
+
 WatchOptions read_options(const std::vector<std::string>& args) {
-  CommandLine cl(args, {"fast", "every-trigger", "quiet-fps"},
-                 {"source", "script", "frames", "seconds", "format", "snapshots", "on-event"});
+  CommandLine cl(
+      with_steady_value(args), {"fast", "every-trigger", "quiet-fps"},
+      {"source", "script", "frames", "seconds", "format", "snapshots", "on-event", "steady"});
   cl.at_most(0);
   WatchOptions o;
   o.source = cl.value_or("source", "");
@@ -119,6 +132,11 @@ WatchOptions read_options(const std::vector<std::string>& args) {
   o.every_trigger = cl.has("every-trigger");
   o.on_event = cl.value_or("on-event", "");
   o.print_fps = !cl.has("quiet-fps");
+  if (auto text = cl.value("steady")) {
+    std::string error;
+    o.steady = parse_steady_settings(*text, error);
+    if (!o.steady) throw UsageError("--steady: " + error);
+  }
   return o;
 }
 
@@ -271,6 +289,7 @@ int run_watch(const std::vector<std::string>& args) {
         [line = describe(status)] { std::fprintf(stderr, "zentrik watch: %s\n", line.c_str()); });
   };
   add_real_sources(drivers, list_v4l2_devices(), options.source, source_options);
+  if (options.steady) make_steady(drivers, *options.steady);
 
   MessageLoop& loop = MessageLoop::instance();
   bool starting = true;
