@@ -1,6 +1,7 @@
 // The steady filter: a light offset measured as the median difference against the picture held,
-// per-pixel hysteresis against that picture (raw or with the offset taken off, whichever is
-// closer), and lone moved points left out.
+// per-pixel hysteresis against that picture (as it comes or with the offset taken off, whichever
+// is closer: things that give light of their own, or are saturated, do not follow the light),
+// and lone moved points left out. What passes is taken into the light of the picture held.
 #include "SteadyFilter.h"
 
 #include <algorithm>
@@ -104,8 +105,12 @@ void SteadyFilter::pass_changes(const std::uint8_t* in) {
       const int around = above[x - 1] + above[x] + above[x + 1] + here[x - 1] + here[x + 1] +
                          below[x - 1] + below[x] + below[x + 1];
       if (around < needed) continue;
+      // In the light of the picture held, so that it stays one picture: a part passed in
+      // another light would stand out once the light changes back.
       const std::size_t at = row + static_cast<std::size_t>(x) * 3;
-      std::memcpy(held_.data() + at, in + at, 3);
+      for (std::size_t c = 0; c < 3; ++c) {
+        held_[at + c] = static_cast<std::uint8_t>(std::clamp(in[at + c] - offset_[c], 0, 255));
+      }
     }
   }
 }

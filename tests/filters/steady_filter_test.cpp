@@ -177,13 +177,16 @@ TEST(SteadyFilter, LightChangesAreHeldOrPassedInOneStep) {
   const std::vector<Picture> big = steady({base, lit(base, 65), lit(base, 65)});
   EXPECT_EQ(big[1], lit(base, 65));
   EXPECT_EQ(big[2], lit(base, 65));
-  // An object that comes while the light is held back still shows, in its own colours.
+  // An object that comes while the light is held back still shows, in the light held, and
+  // where it was the picture is the one held when it has gone.
   Picture object = lit(base, 30);
-  fill_rect(object, 100, 100, 30, 30, 250);
-  const std::vector<Picture> both = steady({base, lit(base, 30), object});
+  fill_rect(object, 100, 100, 30, 30, 0);
+  const std::vector<Picture> both = steady({base, lit(base, 30), object, lit(base, 30), base});
   Picture expected = base;
-  fill_rect(expected, 100, 100, 30, 30, 250);
+  fill_rect(expected, 100, 100, 30, 30, 0);  // 0 - 30, kept within 0..255
   EXPECT_EQ(both[2], expected);
+  EXPECT_EQ(both[3], base);
+  EXPECT_EQ(both[4], base);
 }
 
 TEST(SteadySettings, ReadAndWritten) {
