@@ -24,6 +24,14 @@ void EventCommand::wait() {
   running_.clear();
 }
 
+void EventCommand::finish() {
+  wait();
+  if (failures_ > 0) {
+    std::fprintf(stderr, "zentrik watch: the event command failed %d times (exit status not 0)\n",
+                 failures_);
+  }
+}
+
 bool EventCommand::start(const WatchEvent& event) {
   std::vector<std::string> env;
   for (char** e = environ; *e; ++e) {

@@ -6,14 +6,15 @@
 #include <string>
 #include <vector>
 
+#include "watch/EventConsumer.h"
 #include "watch/WatchEvent.h"
 
 namespace zentrik::cli {
 
-class EventCommand {
+class EventCommand : public EventConsumer {
  public:
   explicit EventCommand(std::string command) : command_(std::move(command)) {}
-  ~EventCommand();  // waits for the commands still running
+  ~EventCommand() override;  // waits for the commands still running
   EventCommand(const EventCommand&) = delete;
   EventCommand& operator=(const EventCommand&) = delete;
 
@@ -25,6 +26,11 @@ class EventCommand {
   void wait();
   // Exit statuses other than 0 seen so far.
   int failures() const { return failures_; }
+
+  void on_event(const WatchEvent& event) override { start(event); }
+  void between_frames() override { reap(); }
+  // Waits for the commands still running and says how many of them all failed.
+  void finish() override;
 
  private:
   std::string command_;

@@ -1,5 +1,6 @@
 #include "watch/WatchEvent.h"
 
+#include <chrono>
 #include <cstdio>
 #include <ctime>
 
@@ -14,6 +15,12 @@ std::string format_utc(std::int64_t unix_ms) {
                 utc.tm_mon + 1, utc.tm_mday, utc.tm_hour, utc.tm_min, utc.tm_sec,
                 static_cast<int>(unix_ms % 1000));
   return text;
+}
+
+std::int64_t unix_ms_now() {
+  return std::chrono::duration_cast<std::chrono::milliseconds>(
+             std::chrono::system_clock::now().time_since_epoch())
+      .count();
 }
 
 std::string format_text(const WatchEvent& e) {

@@ -26,5 +26,7 @@ std::string format_text(const WatchEvent& event);
 std::string format_json(const WatchEvent& event);
 // ISO 8601 UTC time with milliseconds.
 std::string format_utc(std::int64_t unix_ms);
+// The wall-clock time now, in milliseconds since 1970.
+std::int64_t unix_ms_now();
 
 }  // namespace zentrik::cli

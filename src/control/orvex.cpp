@@ -152,7 +152,8 @@ void orvex::set_active(Boolean new_active) {
 }
 
 void orvex::timer_tick() {
-  fps_display_.SetCaption("FPS = " + std::to_string(state_.frame_count));
+  frames_per_second_ = state_.frame_count;
+  fps_display_.SetCaption("FPS = " + std::to_string(frames_per_second_));
   state_.frame_count = 0;
 }
 

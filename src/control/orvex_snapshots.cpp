@@ -12,7 +12,6 @@
 namespace zentrik {
 namespace {
 
-constexpr Long kJpegQuality = 90;
 constexpr Long kSixteenColours = 1;      // output depths of cDIBSectionSave::Save
 constexpr Long kTwoFiftySixColours = 2;  //
 
@@ -57,7 +56,7 @@ void orvex::write_snapshot(const PicturePtr& source) {
   if (names_jpeg(fileName)) {
     if (!snapshot_dib_) snapshot_dib_ = std::make_unique<cDIBSection>();
     snapshot_dib_->CreateFromPicture(*source);
-    WriteJpegFile(*snapshot_dib_, fileName, kJpegQuality);  // reports its own failures
+    WriteJpegFile(*snapshot_dib_, fileName, kSnapshotQuality);  // reports its own failures
   } else {
     SavePicture(*source, fileName);  // a failure ends the frame with its error
   }

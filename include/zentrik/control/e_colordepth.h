@@ -12,4 +12,12 @@ enum class e_colordepth : Long {
   high = 65535,  // the frame unreduced
 };
 
+// The names of the three depths, as scripts and command lines spell them.
+struct ColorDepthName {
+  const char* name;
+  e_colordepth depth;
+};
+inline constexpr ColorDepthName kColorDepthNames[] = {
+    {"low", e_colordepth::low}, {"medium", e_colordepth::medium}, {"high", e_colordepth::high}};
+
 }  // namespace zentrik

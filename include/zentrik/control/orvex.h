@@ -33,6 +33,7 @@ class orvex : public Dispatchable {
   static constexpr Long kTimerIntervalMs = 1000;  // the label shows frames per second
   static constexpr Integer kOutlineCount = 70;    // zone_weergave(0..69); 1..64 are zone outlines
   static constexpr Integer kUpperLayer = 64;      // highest layer the `layer` property accepts
+  static constexpr Long kSnapshotQuality = 90;    // JPEG quality of every snapshot
 
   // Creates the control and runs start-up. `video` stands in for the hosted capture component
   // (nullptr: a new ezVidCap over the system's drivers).
@@ -91,6 +92,8 @@ class orvex : public Dispatchable {
   const Label& fps_display() const { return fps_display_; }
   const Label& informatie() const { return informatie_; }
   const Timer& timer() const { return timer_; }
+  // Frames counted in the last full timer interval, the figure `fps_display` shows.
+  Integer frames_per_second() const { return frames_per_second_; }
   // The control's own background: the splash screen in the top-left 320 x 240 of 640 x 480.
   PicturePtr background() const { return background_; }
 
@@ -145,6 +148,7 @@ class orvex : public Dispatchable {
   Label informatie_;
   Timer timer_;
   PicturePtr background_;
+  Integer frames_per_second_ = 0;
 
   PicturePtr frame_picture_;
   std::unique_ptr<cDIBSection> snapshot_dib_;

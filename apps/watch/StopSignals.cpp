@@ -1,0 +1,36 @@
+#include "watch/StopSignals.h"
+
+#include <signal.h>
+
+#include <atomic>
+
+namespace zentrik::cli {
+namespace {
+
+std::atomic<bool> g_stop{false};  // set by the handler, read by the loop
+struct sigaction g_previous_int {};
+struct sigaction g_previous_term {};
+
+extern "C" void on_stop_signal(int) {
+  g_stop.store(true);
+}
+
+}  // namespace
+
+StopSignals::StopSignals() {
+  struct sigaction action {};
+  action.sa_handler = on_stop_signal;
+  sigaction(SIGINT, &action, &g_previous_int);
+  sigaction(SIGTERM, &action, &g_previous_term);
+}
+
+StopSignals::~StopSignals() {
+  sigaction(SIGINT, &g_previous_int, nullptr);
+  sigaction(SIGTERM, &g_previous_term, nullptr);
+}
+
+bool StopSignals::requested() {
+  return g_stop.load();
+}
+
+}  // namespace zentrik::cli

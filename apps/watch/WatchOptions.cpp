@@ -1,0 +1,67 @@
+// The command line of `zentrik watch`.
+#include "watch/WatchOptions.h"
+
+#include <cstring>
+
+#include "cli/CommandLine.h"
+#include "watch/DemoScript.h"
+#include "zentrik/platform/files.h"
+
+namespace zentrik::cli {
+namespace {
+
+void read_script(const CommandLine& cl, WatchOptions& o) {
+  if (auto file = cl.value("script")) {
+    Long error = 0;
+    auto text = read_file(*file, &error);
+    if (!text) throw UsageError("cannot read the script " + *file + ": " + std::strerror(error));
+    o.script_name = *file;
+    o.script_text = *text;
+  } else if (o.demo) {
+    o.script_name = "demo script";
+    o.script_text = kDemoScript;
+  }
+}
+
+// --steady takes its settings only after "=": on its own it means the defaults.
+std::vector<std::string> with_steady_value(std::vector<std::string> args) {
+  for (std::string& word : args)
+    if (word == "--steady") word = "--steady=on";
+  return args;
+}
+
+void read_steady(const CommandLine& cl, WatchOptions& o) {
+  if (auto text = cl.value("steady")) {
+    std::string error;
+    o.steady = parse_steady_settings(*text, error);
+    if (!o.steady) throw UsageError("--steady: " + error);
+  }
+}
+
+}  // namespace
+
+WatchOptions read_watch_options(const std::vector<std::string>& args) {
+  CommandLine cl(
+      with_steady_value(args), {"fast", "every-trigger", "quiet-fps"},
+      {"source", "script", "frames", "seconds", "format", "snapshots", "on-event", "steady"});
+  cl.at_most(0);
+  WatchOptions o;
+  o.source = cl.value_or("source", "");
+  o.demo = o.source.empty() && !cl.has("script");
+  read_script(cl, o);
+  if (cl.has("frames")) o.frames = cl.number("frames", 0, 1, 1LL << 40);
+  if (cl.has("seconds")) o.seconds = cl.real("seconds", 0, 0.001, 1e7);
+  if (o.demo && !o.frames && !o.seconds) o.seconds = 10.0;
+  o.fast = cl.has("fast");
+  const std::string format = cl.value_or("format", "text");
+  if (format != "text" && format != "json") throw UsageError("--format is text or json");
+  o.json = format == "json";
+  o.snapshots = cl.value_or("snapshots", o.demo ? "zentrik-snapshots" : "");
+  o.every_trigger = cl.has("every-trigger");
+  o.on_event = cl.value_or("on-event", "");
+  o.print_fps = !cl.has("quiet-fps");
+  read_steady(cl, o);
+  return o;
+}
+
+}  // namespace zentrik::cli

@@ -1,0 +1,32 @@
+// What `zentrik watch` was asked to do, read from its command line. A new option is a field here
+// and a line in read_watch_options().
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "zentrik/filters/SteadySettings.h"
+
+namespace zentrik::cli {
+
+struct WatchOptions {
+  std::string source;       // empty: the control picks a camera, else the virtual camera
+  std::string script_name;  // for messages: the file name, or "demo script"
+  std::string script_text;  // empty: no script
+  bool demo = false;        // neither --source nor --script: the demo run
+  std::optional<long long> frames;
+  std::optional<double> seconds;
+  bool fast = false;
+  bool json = false;
+  std::string snapshots;  // folder; empty: no snapshots
+  bool every_trigger = false;
+  std::string on_event;
+  bool print_fps = true;
+  std::optional<SteadySettings> steady;  // nothing: frames as the source gives them
+};
+
+// Reads and checks the options; UsageError (exit status 2) for anything wrong.
+WatchOptions read_watch_options(const std::vector<std::string>& args);
+
+}  // namespace zentrik::cli

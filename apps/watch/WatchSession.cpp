@@ -1,0 +1,196 @@
+#include "watch/WatchSession.h"
+
+#include <cstdio>
+
+#include "cli/Command.h"
+#include "watch/EventCommand.h"
+#include "watch/EventPrinter.h"
+#include "watch/SnapshotTaker.h"
+#include "zentrik/capture/DriverRegistry.h"
+#include "zentrik/control/DriverSearch.h"
+#include "zentrik/control/e_colordepth.h"
+#include "zentrik/filters/SteadyDriver.h"
+#include "zentrik/platform/message_loop.h"
+#include "zentrik/sources/DriverOrder.h"
+#include "zentrik/sources/SourceStatus.h"
+#include "zentrik/sources/V4l2Devices.h"
+
+namespace zentrik::cli {
+namespace {
+
+// The names a script may use for the colour depths.
+std::vector<NamedConstant> script_constants() {
+  std::vector<NamedConstant> constants;
+  for (const ColorDepthName& depth : kColorDepthNames)
+    constants.push_back({depth.name, static_cast<Long>(depth.depth)});
+  return constants;
+}
+
+// The real sources after the virtual camera; a stream that drops is reconnected by its reader
+// thread, which says so on the loop's thread.
+void add_sources(const std::string& source) {
+  MediaSourceOptions options;
+  options.on_status = [](const SourceStatus& status) {
+    if (status.state != SourceState::Retrying && status.state != SourceState::Failed) return;
+    MessageLoop::instance().post(
+        [line = describe(status)] { std::fprintf(stderr, "zentrik watch: %s\n", line.c_str()); });
+  };
+  add_real_sources(DriverRegistry::system(), list_v4l2_devices(), source, options);
+}
+
+WatchEvent event_of(DispId id, std::span<Variant> args) {
+  WatchEvent e;
+  e.kind = id == OrvexTypeLibrary::kMotionEvent ? "motion" : "color";
+  e.layer = args[0].to_integer();
+  e.zone = args[1].to_integer();
+  e.status = args[2].to_boolean_value() != 0;
+  if (id == OrvexTypeLibrary::kMotionEvent) {
+    e.percentage = args[3].to_integer();
+  } else {
+    e.color = args[3].to_long();
+    e.percentage = args[4].to_integer();
+  }
+  e.unix_ms = unix_ms_now();
+  return e;
+}
+
+}  // namespace
+
+WatchSession::WatchSession(WatchOptions options) : options_(std::move(options)) {}
+
+WatchSession::~WatchSession() {
+  if (control_) control_->events().unadvise();
+}
+
+std::optional<int> WatchSession::set_up() {
+  if (!check_script()) return kExitUsage;
+  add_sources(options_.source);
+  if (options_.steady) make_steady(DriverRegistry::system(), *options_.steady);
+  if (!open_control()) return kExitFailure;
+  add_consumers();
+  start_capture();
+  return std::nullopt;
+}
+
+// Everything that can be wrong in the script is found before capture starts.
+bool WatchSession::check_script() {
+  if (options_.script_text.empty()) return true;
+  script_ = ControlScript::parse(options_.script_text, options_.script_name, script_constants());
+  script_->check(OrvexTypeLibrary::interface_info());
+  for (const std::string& message : script_->messages())
+    std::fprintf(stderr, "%s\n", message.c_str());
+  return script_->ok();
+}
+
+// The report handler is in place before start-up opens the chosen driver, so a source that
+// cannot be opened gets one message, naming it, and the run ends there.
+bool WatchSession::open_control() {
+  const DriverRegistry& drivers = DriverRegistry::system();
+  auto video = std::make_unique<ezVidCap>(drivers);
+  video->on_report([this](const ezVidCap::Report& report) { on_report(report); });
+  control_ = std::make_unique<orvex>(std::move(video));
+  starting_ = false;
+  if (open_failed_) return false;
+  if (!options_.source.empty() &&
+      control_->device_id() != static_cast<Integer>(drivers.size() - 1)) {
+    std::fprintf(stderr, "zentrik watch: the source %s was not chosen\n", options_.source.c_str());
+    return false;
+  }
+  return true;
+}
+
+// Consumers see each event in this order.
+void WatchSession::add_consumers() {
+  consumers_.push_back(std::make_unique<EventPrinter>(*control_, options_));
+  if (!options_.snapshots.empty())
+    consumers_.push_back(std::make_unique<SnapshotTaker>(*control_, options_));
+  if (!options_.on_event.empty())
+    consumers_.push_back(std::make_unique<EventCommand>(options_.on_event));
+}
+
+void WatchSession::start_capture() {
+  orvex& control = *control_;
+  control.events().advise(this);
+  control.video().set_pacing(options_.fast ? ezVidCap::Pacing::AsFastAsConsumed
+                                           : ezVidCap::Pacing::RealTime);
+  char description[kDriverTextSize] = {};
+  char version[kDriverTextSize] = {};
+  capGetDriverDescriptionA(control.device_id(), description, kDriverTextSize, version,
+                           kDriverTextSize);
+  std::fprintf(stderr, "zentrik watch: driver %d: %s\n", control.device_id(), description);
+  if (script_) script_->run(control);
+  if (control.active() != vbTrue) control.set_active(vbTrue);
+}
+
+void WatchSession::on_report(const ezVidCap::Report& report) {
+  if (report.number == ezVidCap::kSourceEndedError) {
+    source_ended_ = true;
+  } else {
+    std::fprintf(stderr, "zentrik watch: %s\n", report.description.c_str());
+    if (report.number == ezVidCap::kNoDriverError) source_failed_ = true;
+    if (starting_ && report.number == ezVidCap::kDriverFailedError) open_failed_ = true;
+  }
+  if (source_ended_ || source_failed_) MessageLoop::instance().quit();
+}
+
+void WatchSession::on_event(DispId id, std::span<Variant> args) {
+  WatchEvent event = event_of(id, args);
+  event.frame = control_->video().frames_delivered();
+  ++events_;
+  for (const auto& consumer : consumers_) consumer->on_event(event);
+}
+
+void WatchSession::between_frames() {
+  for (const auto& consumer : consumers_) consumer->between_frames();
+}
+
+bool WatchSession::done() const {
+  if (StopSignals::requested() || source_ended_ || source_failed_) return true;
+  if (options_.frames && control_->video().frames_delivered() >= *options_.frames) return true;
+  if (options_.seconds) {
+    const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start_;
+    if (elapsed.count() >= *options_.seconds) return true;
+  }
+  return false;
+}
+
+void WatchSession::run() {
+  signals_ = std::make_unique<StopSignals>();
+  start_ = std::chrono::steady_clock::now();
+  if (options_.fast) {
+    run_fast();
+    return;
+  }
+  MessageLoop& loop = MessageLoop::instance();
+  Timer watchdog;  // checks the limits between frames
+  watchdog.SetInterval(5);
+  watchdog.OnTick([&] {
+    between_frames();
+    if (done()) loop.quit();
+  });
+  loop.run();
+}
+
+void WatchSession::run_fast() {
+  MessageLoop& loop = MessageLoop::instance();
+  ezVidCap& video = control_->video();
+  while (!done()) {
+    if (video.deliver_frames(1) == 0 && !video.streaming()) break;
+    loop.run_until_idle();
+    between_frames();
+  }
+}
+
+int WatchSession::finish() {
+  for (const auto& consumer : consumers_) consumer->finish();
+  control_->set_active(vbFalse);
+  MessageLoop::instance().run_until_idle();
+  std::fprintf(stderr, "zentrik watch: %lld frames, %lld events%s\n",
+               static_cast<long long>(control_->video().frames_delivered()), events_,
+               StopSignals::requested() ? " (stopped)"
+               : source_ended_          ? " (source ended)"
+                                        : "");
+  return source_failed_ ? kExitFailure : kExitOk;
+}
+
+}  // namespace zentrik::cli
