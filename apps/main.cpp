@@ -20,6 +20,7 @@ const Command kCommands[] = {
      run_drivers},
     {"image", "resample, grey, reduce, quantise or convert a bitmap file", kImageHelp, run_image},
     {"palette", "show, convert and make palette files", kPaletteHelp, run_palette},
+    {"serve", "serve a web page that shows and controls the cameras", kServeHelp, run_serve},
 };
 
 void print_usage(std::FILE* out) {

@@ -6,4 +6,4 @@ cd "$(dirname "$0")/.."
 bash scripts/deps.sh
 cmake -S . -B build -DCMAKE_BUILD_TYPE=Release -DZENTRIK_TESTS=OFF -DZENTRIK_BENCH=OFF >/dev/null
 cmake --build build --target zentrik -j"$(nproc)"
-exec build/apps/zentrik watch "$@"
+exec build/apps/zentrik serve "$@"

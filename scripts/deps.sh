@@ -7,6 +7,7 @@ packages=(
   libjpeg62-turbo-dev libjpeg-turbo-progs
   libavformat-dev libavcodec-dev libavutil-dev libswscale-dev libavdevice-dev ffmpeg
   clang libclang-rt-14-dev python3 python3-pil
+  libcpp-httplib-dev nlohmann-json3-dev libyaml-cpp-dev
 )
 missing=()
 for p in "${packages[@]}"; do

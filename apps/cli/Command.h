@@ -23,10 +23,12 @@ int run_watch(const std::vector<std::string>& args);
 int run_drivers(const std::vector<std::string>& args);
 int run_image(const std::vector<std::string>& args);
 int run_palette(const std::vector<std::string>& args);
+int run_serve(const std::vector<std::string>& args);
 
 extern const char* const kWatchHelp;
 extern const char* const kDriversHelp;
 extern const char* const kImageHelp;
 extern const char* const kPaletteHelp;
+extern const char* const kServeHelp;
 
 }  // namespace zentrik::cli

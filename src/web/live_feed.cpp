@@ -1,0 +1,36 @@
+// The shared newest preview picture of one camera.
+#include "live_feed.h"
+
+namespace zentrik {
+
+void LiveFeed::publish(JpegBytes picture) {
+  {
+    std::lock_guard lock(mutex_);
+    picture_ = std::move(picture);
+    ++sequence_;
+  }
+  fresh_.notify_all();
+}
+
+JpegBytes LiveFeed::next(std::uint64_t& seen, std::chrono::milliseconds timeout) {
+  std::unique_lock lock(mutex_);
+  fresh_.wait_for(lock, timeout, [&] { return closed_ || (picture_ && sequence_ != seen); });
+  if (closed_ || !picture_ || sequence_ == seen) return nullptr;
+  seen = sequence_;
+  return picture_;
+}
+
+void LiveFeed::close() {
+  {
+    std::lock_guard lock(mutex_);
+    closed_ = true;
+  }
+  fresh_.notify_all();
+}
+
+bool LiveFeed::closed() const {
+  std::lock_guard lock(mutex_);
+  return closed_;
+}
+
+}  // namespace zentrik

@@ -1,0 +1,102 @@
+// The serve configuration: a full file, the defaults, and every fault named by file, line and key.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "zentrik/config/ServeConfig.h"
+
+namespace zentrik {
+namespace {
+
+TEST(ServeConfig, ReadsEveryKeyAndResolvesPathsAgainstTheFilesFolder) {
+  const ServeConfig c = parse_serve_config(
+      "listen: 0.0.0.0:9000\n"
+      "token: \"s3cret\"\n"
+      "state: st\n"
+      "cameras:\n"
+      "  - name: front\n"
+      "    source: rtsp://cam/1\n"
+      "    script: zones.zentrik\n"
+      "    snapshots: /abs/shots\n"
+      "  - name: back_2\n",
+      "serve.yaml", "/etc/zentrik");
+  EXPECT_EQ(c.listen, "0.0.0.0:9000");
+  EXPECT_EQ(c.token, "s3cret");
+  EXPECT_EQ(c.state, "/etc/zentrik/st");
+  ASSERT_EQ(c.cameras.size(), 2u);
+  EXPECT_EQ(c.cameras[0].name, "front");
+  EXPECT_EQ(c.cameras[0].source, "rtsp://cam/1");
+  EXPECT_EQ(c.cameras[0].script, "/etc/zentrik/zones.zentrik");
+  EXPECT_EQ(c.cameras[0].snapshots, "/abs/shots");
+  EXPECT_EQ(c.cameras[0].line, 5);
+  EXPECT_EQ(c.cameras[1].name, "back_2");
+  EXPECT_TRUE(c.cameras[1].source.empty());
+  EXPECT_TRUE(c.cameras[1].snapshots.empty());
+}
+
+TEST(ServeConfig, DefaultsToLoopbackAndTheStateFolderBesideTheFile) {
+  const ServeConfig c = parse_serve_config("cameras:\n  - name: a\n", "f.yaml", "/x");
+  EXPECT_EQ(c.listen, "127.0.0.1:8080");
+  EXPECT_TRUE(c.token.empty());
+  EXPECT_EQ(c.state, "/x/zentrik-state");
+}
+
+struct Fault {
+  const char* text;
+  const char* message;  // the start of the error after "f.yaml:"
+};
+
+TEST(ServeConfig, EveryFaultNamesFileLineAndKey) {
+  const Fault faults[] = {
+      {"cameras:\n  - name: a\ncolour: red\n", "f.yaml:3: colour: unknown key"},
+      {"cameras:\n  - name: a\n    zones: 1\n", "f.yaml:3: cameras[0].zones: unknown key"},
+      {"cameras:\n  - source: x\n", "f.yaml:2: cameras[0].name: missing"},
+      {"cameras:\n  - name: Front\n", "f.yaml:2: cameras[0].name: 'Front' is not a name"},
+      {"cameras:\n  - name: a\n  - name: a\n", "f.yaml:3: cameras[1].name: 'a' is used twice"},
+      {"listen: 8080\ncameras:\n  - name: a\n", "f.yaml:1: listen: '8080' is not HOST:PORT"},
+      {"listen: h:99999\ncameras:\n  - name: a\n", "f.yaml:1: listen:"},
+      {"token: [1]\ncameras:\n  - name: a\n", "f.yaml:1: token: expected a text value"},
+      {"cameras: []\n", "f.yaml:1: cameras: expected a list"},
+      {"listen: a:1\n", "f.yaml:1: cameras: missing"},
+      {"", "f.yaml:1: the file is empty"},
+      {"cameras:\n  - name: a\n    script: \"\"\n",
+       "f.yaml:3: cameras[0].script: must not be empty"},
+      {"cameras: [\n", "f.yaml:2: "},
+      {"- a\n- b\n", "f.yaml:1: expected a mapping"},
+  };
+  for (const Fault& f : faults) {
+    try {
+      parse_serve_config(f.text, "f.yaml");
+      ADD_FAILURE() << "accepted: " << f.text;
+    } catch (const ConfigError& e) {
+      EXPECT_EQ(std::string(e.what()).rfind(f.message, 0), 0u) << e.what();
+    }
+  }
+}
+
+TEST(ServeConfig, LoadNamesAMissingFile) {
+  EXPECT_THROW(load_serve_config("/nonexistent/serve.yaml"), ConfigError);
+}
+
+TEST(ServeConfig, ListenAddressesAndLoopback) {
+  std::string host;
+  int port = 0;
+  EXPECT_TRUE(split_listen_address("[::1]:80", host, port));
+  EXPECT_EQ(host, "::1");
+  EXPECT_EQ(port, 80);
+  EXPECT_FALSE(split_listen_address("::1:80", host, port));
+  EXPECT_FALSE(split_listen_address(":80", host, port));
+  EXPECT_FALSE(split_listen_address("a:-1", host, port));
+  EXPECT_TRUE(is_loopback_host("127.0.0.2"));
+  EXPECT_TRUE(is_loopback_host("::1"));
+  EXPECT_FALSE(is_loopback_host("0.0.0.0"));
+  EXPECT_FALSE(is_loopback_host("192.168.1.2"));
+  EXPECT_TRUE(valid_camera_name("cam-1_x"));
+  EXPECT_FALSE(valid_camera_name(""));
+  EXPECT_FALSE(valid_camera_name("../a"));
+  EXPECT_FALSE(valid_camera_name(std::string(33, 'a')));
+}
+
+}  // namespace
+}  // namespace zentrik
