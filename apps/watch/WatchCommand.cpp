@@ -39,6 +39,9 @@ const char* const kWatchHelp =
     "  --steady[=SETTINGS]  steady the picture before the control sees it: sensor noise, lone\n"
     "                       flickering points and changes of light raise nothing; SETTINGS\n"
     "                       as tolerance=24,neighbours=2,light=64 (the defaults)\n"
+    "  --analyse-fps N      hand the control at most N frames a second of a video file,\n"
+    "                       stream or camera; the others are not scaled, and not decoded\n"
+    "                       where nothing refers to them\n"
     "\n"
     "Ctrl-C stops capture cleanly and exits with status 0. Exit status 2: a wrong option or\n"
     "script; 1: the source could not be used.\n";

@@ -41,9 +41,9 @@ void read_steady(const CommandLine& cl, WatchOptions& o) {
 }  // namespace
 
 WatchOptions read_watch_options(const std::vector<std::string>& args) {
-  CommandLine cl(
-      with_steady_value(args), {"fast", "every-trigger", "quiet-fps"},
-      {"source", "script", "frames", "seconds", "format", "snapshots", "on-event", "steady"});
+  CommandLine cl(with_steady_value(args), {"fast", "every-trigger", "quiet-fps"},
+                 {"source", "script", "frames", "seconds", "format", "snapshots", "on-event",
+                  "steady", "analyse-fps"});
   cl.at_most(0);
   WatchOptions o;
   o.source = cl.value_or("source", "");
@@ -61,6 +61,7 @@ WatchOptions read_watch_options(const std::vector<std::string>& args) {
   o.on_event = cl.value_or("on-event", "");
   o.print_fps = !cl.has("quiet-fps");
   read_steady(cl, o);
+  o.analyse_fps = cl.real("analyse-fps", 0.0, 0.1, 1000.0);
   return o;
 }
 

@@ -24,6 +24,7 @@ struct WatchOptions {
   std::string on_event;
   bool print_fps = true;
   std::optional<SteadySettings> steady;  // nothing: frames as the source gives them
+  double analyse_fps = 0.0;              // 0: every frame
 };
 
 // Reads and checks the options; UsageError (exit status 2) for anything wrong.

@@ -1,5 +1,7 @@
 #include "watch/WatchSession.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
 
 #include "cli/Command.h"
@@ -28,8 +30,9 @@ std::vector<NamedConstant> script_constants() {
 
 // The real sources after the virtual camera; a stream that drops is reconnected by its reader
 // thread, which says so on the loop's thread.
-void add_sources(const std::string& source) {
+void add_sources(const std::string& source, double analyse_fps) {
   MediaSourceOptions options;
+  options.analyse_fps = analyse_fps;
   options.on_status = [](const SourceStatus& status) {
     if (status.state != SourceState::Retrying && status.state != SourceState::Failed) return;
     MessageLoop::instance().post(
@@ -64,7 +67,7 @@ WatchSession::~WatchSession() {
 
 std::optional<int> WatchSession::set_up() {
   if (!check_script()) return kExitUsage;
-  add_sources(options_.source);
+  add_sources(options_.source, options_.analyse_fps);
   if (options_.steady) make_steady(DriverRegistry::system(), *options_.steady);
   if (!open_control()) return kExitFailure;
   add_consumers();
@@ -161,14 +164,23 @@ void WatchSession::run() {
     run_fast();
     return;
   }
+  // Nothing polls: the loop wakes for frames, the time limit, a stop signal or the end.
   MessageLoop& loop = MessageLoop::instance();
-  Timer watchdog;  // checks the limits between frames
-  watchdog.SetInterval(5);
-  watchdog.OnTick([&] {
+  ezVidCap& video = control_->video();
+  video.on_frame_handled([&] {
     between_frames();
     if (done()) loop.quit();
   });
+  Timer limit;
+  if (options_.seconds) {
+    const double ms = std::ceil(*options_.seconds * 1000.0);
+    limit.SetInterval(static_cast<Long>(std::min(ms, 2147483647.0)));
+    limit.OnTick([&] {
+      if (done()) loop.quit();
+    });
+  }
   loop.run();
+  video.on_frame_handled(nullptr);
 }
 
 void WatchSession::run_fast() {

@@ -9,7 +9,11 @@ namespace zentrik::testing {
 
 ServedCameras::ServedCameras(ServedOptions options) {
   std::vector<CameraConfig> cameras;
-  for (const std::string& name : options.cameras) cameras.push_back({name, "", "", "", 0});
+  for (const std::string& name : options.cameras) {
+    CameraConfig camera;
+    camera.name = name;
+    cameras.push_back(camera);
+  }
   CameraHostOptions host;
   host.state_dir = (options.folder / "state").string();
   host.default_script_text = options.script;
