@@ -1,6 +1,7 @@
 #include "watch/StopSignals.h"
 
 #include <signal.h>
+#include <unistd.h>
 
 #include <atomic>
 
@@ -10,11 +11,17 @@ namespace zentrik::cli {
 namespace {
 
 std::atomic<bool> g_stop{false};                     // set by the handler, read by the loop
+std::atomic<bool> g_running{false};                  // capture has started
 std::atomic<zentrik::MessageLoop*> g_loop{nullptr};  // woken by the handler
 struct sigaction g_previous_int {};
 struct sigaction g_previous_term {};
 
 extern "C" void on_stop_signal(int) {
+  if (!g_running.load()) {
+    static const char kLine[] = "zentrik watch: stopped before capture started\n";
+    (void)!::write(STDERR_FILENO, kLine, sizeof kLine - 1);
+    ::_exit(0);
+  }
   g_stop.store(true);
   if (zentrik::MessageLoop* loop = g_loop.load()) loop->quit_from_signal();
 }
@@ -32,6 +39,10 @@ StopSignals::StopSignals() {
 StopSignals::~StopSignals() {
   sigaction(SIGINT, &g_previous_int, nullptr);
   sigaction(SIGTERM, &g_previous_term, nullptr);
+}
+
+void StopSignals::capture_started() {
+  g_running.store(true);
 }
 
 bool StopSignals::requested() {

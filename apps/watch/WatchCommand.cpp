@@ -20,7 +20,7 @@ const char* const kWatchHelp =
     "zone first triggers.\n"
     "\n"
     "options:\n"
-    "  --source SRC         a video file, a stream URL (rtsp://, http://) or a camera\n"
+    "  --source SRC         a video file, a stream URL (rtsp://, http://, tcp://) or a camera\n"
     "                       (/dev/video0); without it the control picks a camera if there is\n"
     "                       one, else the virtual camera\n"
     "  --script FILE        control script run before capture starts (default: the demo\n"
@@ -42,9 +42,12 @@ const char* const kWatchHelp =
     "  --analyse-fps N      hand the control at most N frames a second of a video file,\n"
     "                       stream or camera; the others are not scaled, and not decoded\n"
     "                       where nothing refers to them\n"
+    "  --retries N          with a stream or camera: reconnection attempts after it drops,\n"
+    "                       0 to 1000 (default 8); the pause doubles from 0.5 s up to 10 s\n"
     "\n"
-    "Ctrl-C stops capture cleanly and exits with status 0. Exit status 2: a wrong option or\n"
-    "script; 1: the source could not be used.\n";
+    "A stream or camera that drops is reconnected; when the attempts give up, the run ends\n"
+    "with status 1. Ctrl-C or SIGTERM stops cleanly with status 0 at any moment. Exit status\n"
+    "2: a wrong option or script; 1: the source could not be used or was lost.\n";
 
 int run_watch(const std::vector<std::string>& args) {
   WatchSession session(read_watch_options(args));

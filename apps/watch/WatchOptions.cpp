@@ -43,7 +43,7 @@ void read_steady(const CommandLine& cl, WatchOptions& o) {
 WatchOptions read_watch_options(const std::vector<std::string>& args) {
   CommandLine cl(with_steady_value(args), {"fast", "every-trigger", "quiet-fps"},
                  {"source", "script", "frames", "seconds", "format", "snapshots", "on-event",
-                  "steady", "analyse-fps"});
+                  "retries", "steady", "analyse-fps"});
   cl.at_most(0);
   WatchOptions o;
   o.source = cl.value_or("source", "");
@@ -60,6 +60,7 @@ WatchOptions read_watch_options(const std::vector<std::string>& args) {
   o.every_trigger = cl.has("every-trigger");
   o.on_event = cl.value_or("on-event", "");
   o.print_fps = !cl.has("quiet-fps");
+  if (cl.has("retries")) o.retries = static_cast<int>(cl.number("retries", 0, 0, 1000));
   read_steady(cl, o);
   o.analyse_fps = cl.real("analyse-fps", 0.0, 0.1, 1000.0);
   return o;

@@ -25,6 +25,7 @@ struct WatchOptions {
   bool print_fps = true;
   std::optional<SteadySettings> steady;  // nothing: frames as the source gives them
   double analyse_fps = 0.0;              // 0: every frame
+  std::optional<int> retries;            // reconnection attempts after a live source drops
 };
 
 // Reads and checks the options; UsageError (exit status 2) for anything wrong.

@@ -8,13 +8,13 @@
 #include "watch/EventCommand.h"
 #include "watch/EventPrinter.h"
 #include "watch/SnapshotTaker.h"
+#include "watch/SourceMonitor.h"
 #include "zentrik/capture/DriverRegistry.h"
 #include "zentrik/control/DriverSearch.h"
 #include "zentrik/control/e_colordepth.h"
 #include "zentrik/filters/SteadyDriver.h"
 #include "zentrik/platform/message_loop.h"
 #include "zentrik/sources/DriverOrder.h"
-#include "zentrik/sources/SourceStatus.h"
 #include "zentrik/sources/V4l2Devices.h"
 
 namespace zentrik::cli {
@@ -26,19 +26,6 @@ std::vector<NamedConstant> script_constants() {
   for (const ColorDepthName& depth : kColorDepthNames)
     constants.push_back({depth.name, static_cast<Long>(depth.depth)});
   return constants;
-}
-
-// The real sources after the virtual camera; a stream that drops is reconnected by its reader
-// thread, which says so on the loop's thread.
-void add_sources(const std::string& source, double analyse_fps) {
-  MediaSourceOptions options;
-  options.analyse_fps = analyse_fps;
-  options.on_status = [](const SourceStatus& status) {
-    if (status.state != SourceState::Retrying && status.state != SourceState::Failed) return;
-    MessageLoop::instance().post(
-        [line = describe(status)] { std::fprintf(stderr, "zentrik watch: %s\n", line.c_str()); });
-  };
-  add_real_sources(DriverRegistry::system(), list_v4l2_devices(), source, options);
 }
 
 WatchEvent event_of(DispId id, std::span<Variant> args) {
@@ -67,7 +54,10 @@ WatchSession::~WatchSession() {
 
 std::optional<int> WatchSession::set_up() {
   if (!check_script()) return kExitUsage;
-  add_sources(options_.source, options_.analyse_fps);
+  signals_ = std::make_unique<StopSignals>();
+  MediaSourceOptions sources = monitored_source_options(options_.retries);
+  sources.analyse_fps = options_.analyse_fps;
+  add_real_sources(DriverRegistry::system(), list_v4l2_devices(), options_.source, sources);
   if (options_.steady) make_steady(DriverRegistry::system(), *options_.steady);
   if (!open_control()) return kExitFailure;
   add_consumers();
@@ -121,6 +111,7 @@ void WatchSession::start_capture() {
   capGetDriverDescriptionA(control.device_id(), description, kDriverTextSize, version,
                            kDriverTextSize);
   std::fprintf(stderr, "zentrik watch: driver %d: %s\n", control.device_id(), description);
+  damage_ = std::make_unique<DamageWatch>(description);
   if (script_) script_->run(control);
   if (control.active() != vbTrue) control.set_active(vbTrue);
 }
@@ -131,7 +122,10 @@ void WatchSession::on_report(const ezVidCap::Report& report) {
   } else {
     std::fprintf(stderr, "zentrik watch: %s\n", report.description.c_str());
     if (report.number == ezVidCap::kNoDriverError) source_failed_ = true;
-    if (starting_ && report.number == ezVidCap::kDriverFailedError) open_failed_ = true;
+    // A driver failure while starting is a source that cannot be opened; later, one that is
+    // lost (a stream whose reconnection gave up): either ends the run.
+    if (report.number == ezVidCap::kDriverFailedError)
+      (starting_ ? open_failed_ : source_failed_) = true;
   }
   if (source_ended_ || source_failed_) MessageLoop::instance().quit();
 }
@@ -144,6 +138,7 @@ void WatchSession::on_event(DispId id, std::span<Variant> args) {
 }
 
 void WatchSession::between_frames() {
+  damage_->check(control_->video());
   for (const auto& consumer : consumers_) consumer->between_frames();
 }
 
@@ -158,7 +153,7 @@ bool WatchSession::done() const {
 }
 
 void WatchSession::run() {
-  signals_ = std::make_unique<StopSignals>();
+  signals_->capture_started();
   start_ = std::chrono::steady_clock::now();
   if (options_.fast) {
     run_fast();
@@ -187,7 +182,12 @@ void WatchSession::run_fast() {
   MessageLoop& loop = MessageLoop::instance();
   ezVidCap& video = control_->video();
   while (!done()) {
-    if (video.deliver_frames(1) == 0 && !video.streaming()) break;
+    if (video.deliver_frames(1) == 0) {
+      if (!video.streaming()) break;
+      // A live source between frames: wait for the next one without spinning, looking at the
+      // stop signal and the time limit a few times a second.
+      video.wait_for_frame(std::chrono::milliseconds(100));
+    }
     loop.run_until_idle();
     between_frames();
   }
@@ -195,10 +195,12 @@ void WatchSession::run_fast() {
 
 int WatchSession::finish() {
   for (const auto& consumer : consumers_) consumer->finish();
+  const std::string damaged = damage_->summary(control_->video());
   control_->set_active(vbFalse);
   MessageLoop::instance().run_until_idle();
-  std::fprintf(stderr, "zentrik watch: %lld frames, %lld events%s\n",
+  std::fprintf(stderr, "zentrik watch: %lld frames, %lld events%s%s\n",
                static_cast<long long>(control_->video().frames_delivered()), events_,
+               damaged.c_str(),
                StopSignals::requested() ? " (stopped)"
                : source_ended_          ? " (source ended)"
                                         : "");

@@ -8,6 +8,7 @@
 #include <optional>
 #include <vector>
 
+#include "watch/DamageWatch.h"
 #include "watch/EventConsumer.h"
 #include "watch/StopSignals.h"
 #include "watch/WatchOptions.h"
@@ -47,6 +48,7 @@ class WatchSession : private EventSink {
   std::unique_ptr<orvex> control_;
   std::vector<std::unique_ptr<EventConsumer>> consumers_;
   std::unique_ptr<StopSignals> signals_;
+  std::unique_ptr<DamageWatch> damage_;
   std::chrono::steady_clock::time_point start_;
   bool starting_ = true;
   bool open_failed_ = false;

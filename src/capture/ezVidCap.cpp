@@ -259,6 +259,11 @@ std::size_t ezVidCap::deliver_frames(std::size_t count) {
   return impl_->deliver(count);
 }
 
+bool ezVidCap::wait_for_frame(std::chrono::milliseconds timeout) {
+  if (!impl_->started || !impl_->driver) return true;
+  return impl_->driver->wait_for_frame(timeout);
+}
+
 void ezVidCap::on_report(std::function<void(const Report&)> handler) {
   impl_->reporter = std::move(handler);
 }
@@ -285,6 +290,10 @@ HWND ezVidCap::capture_window() const {
 
 std::int64_t ezVidCap::frames_delivered() const {
   return impl_->delivered;
+}
+
+std::int64_t ezVidCap::frames_damaged() const {
+  return impl_->driver ? impl_->driver->damaged_frames() : 0;
 }
 
 std::int64_t ezVidCap::frames_dropped() const {

@@ -94,6 +94,7 @@ class FfmpegDecoder final : public MediaDecoder {
   DecodeStatus read(Frame& frame, double& timestamp) override;
   double frame_rate() const override { return frame_rate_; }
   std::int64_t corrupt_frames() const override { return corrupt_frames_; }
+  bool has_end() const override;
   std::string error() const override { return error_; }
   void interrupt() override { interrupted_ = true; }
 
@@ -234,9 +235,10 @@ bool FfmpegDecoder::open() {
   result = avcodec_parameters_to_context(codec_.get(), stream->codecpar);
   if (result < 0) return fail("cannot set up the decoder for " + shown + ": " + reason(result));
   codec_->thread_count = 0;  // as many as the machine has
-  // Frame threads add a frame of delay per thread: fine for files, not for live pictures.
-  codec_->thread_type =
-      location.kind == MediaKind::File ? FF_THREAD_FRAME | FF_THREAD_SLICE : FF_THREAD_SLICE;
+  // Slice threads only: frame threads add a frame of delay per thread, and on damaged input they
+  // conceal errors from reference frames in whatever state the other threads have left them, so
+  // one damaged file decoded twice gives different pictures.
+  codec_->thread_type = FF_THREAD_SLICE;
   result = avcodec_open2(codec_.get(), codec, nullptr);
   if (result < 0) return fail("cannot open the decoder for " + shown + ": " + reason(result));
 
@@ -250,6 +252,19 @@ bool FfmpegDecoder::open() {
     codec_->skip_frame = AVDISCARD_NONREF;
   deadline_ns_ = std::numeric_limits<Clock::rep>::max();
   return true;
+}
+
+// A stream served with a length (a file over HTTP) ends; a live one (no length) only drops.
+bool FfmpegDecoder::has_end() const {
+  switch (settings_.location.kind) {
+    case MediaKind::File:
+      return true;
+    case MediaKind::Camera:
+      return false;
+    case MediaKind::Stream:
+      break;
+  }
+  return format_ && format_->pb && avio_size(format_->pb) > 0;
 }
 
 // Counts one frame or packet that did not decode; false once too many came in a row.

@@ -202,7 +202,7 @@ void LiveFrameReader::run(std::unique_ptr<MediaDecoder> decoder) {
       deliver(*decoder, timestamp);
       continue;
     }
-    if (result == DecodeStatus::End && !settings_.end_is_drop) {
+    if (result == DecodeStatus::End && !settings_.end_is_drop && decoder->has_end()) {
       publish(SourceState::Ended);
       return;
     }

@@ -17,8 +17,6 @@
 namespace zentrik {
 namespace {
 
-constexpr int kRetryTicks = 5;  // seconds between tries of a failed source
-
 std::int64_t unix_ms_now() {
   return std::chrono::duration_cast<std::chrono::milliseconds>(
              std::chrono::system_clock::now().time_since_epoch())
@@ -152,9 +150,10 @@ void Camera::on_report(Long number, const std::string& description) {
   if (number == ezVidCap::kSourceEndedError) {
     set_source("ended", description);
   } else if (number == ezVidCap::kDriverFailedError || number == ezVidCap::kNoDriverError) {
-    set_source("failed", description + "; trying again in " + std::to_string(kRetryTicks) + " s");
+    set_source("failed",
+               description + "; trying again in " + std::to_string(services_.retry_seconds) + " s");
     retry_due_ = true;
-    ticks_to_retry_ = kRetryTicks;
+    ticks_to_retry_ = services_.retry_seconds;
   } else {
     services_.publish("message", api_json::message_event(id(), {"Zentrik", description}));
   }
@@ -168,6 +167,7 @@ void Camera::set_source(const std::string& state, const std::string& message) {
 }
 
 void Camera::frame_arrived() {
+  frame_unix_ms_ = unix_ms_now();
   services_.current_camera = id();
   if (after_frame_posted_) return;
   after_frame_posted_ = true;
@@ -182,7 +182,7 @@ void Camera::after_frame() {
   if (!control_) return;
   if (source_state_ != "running") set_source("running", "");
   if (feed_.watched()) {
-    if (JpegBytes picture = live_jpeg()) feed_.publish(std::move(picture));
+    if (JpegBytes picture = live_jpeg()) feed_.publish(std::move(picture), frame_unix_ms_);
   }
   publish_outlines_if_changed();
   hand_over_snapshot();

@@ -94,6 +94,7 @@ class Camera {
   bool retry_due_ = false;
   int ticks_to_retry_ = 0;
   bool after_frame_posted_ = false;
+  std::int64_t frame_unix_ms_ = 0;  // when the newest frame came from the driver
 
   LiveFeed feed_;
   cDIBSection picture_dib_;

@@ -76,6 +76,7 @@ CameraHost::CameraHost(std::vector<CameraConfig> cameras, CameraHostOptions opti
   services_->default_script_text = options_.default_script_text;
   services_->default_script_name = options_.default_script_name;
   services_->virtual_frame_rate = options_.virtual_frame_rate;
+  services_->retry_seconds = options_.retry_seconds;
   for (const CameraConfig& config : configs_) {
     cameras_.push_back(std::make_unique<Camera>(*services_, config));
     ids_.push_back(config.name);

@@ -18,6 +18,7 @@ struct HostServices {
   std::string default_script_text;  // for cameras without a script of their own (the demo)
   std::string default_script_name;
   double virtual_frame_rate = 0;  // above 0: the virtual camera's frames per second
+  int retry_seconds = 5;          // pause before a failed source is tried again
 
   // The About box as ShowAbout last showed it.
   std::string about_title;

@@ -2,6 +2,7 @@
 #include "zentrik/web/HttpServer.h"
 
 #include <httplib.h>
+#include <sys/socket.h>
 
 #include <cctype>
 #include <chrono>
@@ -16,6 +17,7 @@ namespace {
 constexpr auto kStreamWait = std::chrono::milliseconds(500);
 constexpr int kKeepAliveEvery = 30;  // waits without an event before a comment line (15 s)
 constexpr int kRequestThreads = 16;  // beside one thread per stream
+constexpr int kSendBuffer = 128 * 1024;
 
 HttpRequest to_request(const httplib::Request& in) {
   HttpRequest out;
@@ -66,6 +68,13 @@ void HttpServer::start() {
   server.set_write_timeout(options_.write_timeout_seconds, 0);
   server.set_read_timeout(options_.write_timeout_seconds, 0);
   server.set_payload_max_length(1024 * 1024);
+  // A modest send buffer per connection (inherited from the listening socket): a viewer that
+  // stops reading holds little in the kernel and is found out within the write time-out.
+  server.set_socket_options([](int sock) {
+    httplib::default_socket_options(sock);
+    int bytes = kSendBuffer;
+    ::setsockopt(sock, SOL_SOCKET, SO_SNDBUF, &bytes, sizeof bytes);
+  });
 
   auto handler = [this](const httplib::Request& in, httplib::Response& out) {
     HttpResponse answer = router_.handle(to_request(in));
@@ -79,6 +88,7 @@ void HttpServer::start() {
     out.status = answer.status;
     if (answer.stream == StreamKind::Mjpeg) {
       auto slot = std::make_shared<StreamSlot>(streams_);
+      ++started_;
       auto viewer = std::make_shared<LiveFeed::Viewer>(cameras_.feed(answer.camera));
       LiveFeed* feed = &cameras_.feed(answer.camera);
       auto seen = std::make_shared<std::uint64_t>(0);
@@ -87,6 +97,7 @@ void HttpServer::start() {
           answer.content_type,
           [this, feed, seen, slot, viewer, camera](std::size_t offset, httplib::DataSink& sink) {
             JpegBytes picture;
+            std::int64_t unix_ms = 0;
             if (offset == 0) {
               // The picture of now first, so a camera that is stopped still shows one.
               try {
@@ -94,17 +105,22 @@ void HttpServer::start() {
               } catch (const ApiError&) {
               }
             }
-            if (!picture) picture = feed->next(*seen, kStreamWait);
+            if (!picture) picture = feed->next(*seen, kStreamWait, &unix_ms);
             if (cameras_.closing() || feed->closed()) return false;
             if (!picture) return true;
+            // X-Timestamp: when the frame came from the camera (Unix ms), so a viewer can
+            // tell how late it shows it.
             std::string head = "--zentrikframe\r\nContent-Type: image/jpeg\r\nContent-Length: " +
-                               std::to_string(picture->size()) + "\r\n\r\n";
+                               std::to_string(picture->size()) + "\r\n";
+            if (unix_ms > 0) head += "X-Timestamp: " + std::to_string(unix_ms) + "\r\n";
+            head += "\r\n";
             return sink.write(head.data(), head.size()) &&
                    sink.write(reinterpret_cast<const char*>(picture->data()), picture->size()) &&
                    sink.write("\r\n", 2);
           });
     } else if (answer.stream == StreamKind::Events) {
       auto slot = std::make_shared<StreamSlot>(streams_);
+      ++started_;
       auto listener = cameras_.events().listen();
       auto idle = std::make_shared<int>(0);
       out.set_chunked_content_provider(

@@ -32,11 +32,12 @@ class LiveFeed {
   // Loop thread: whether the next frame is worth encoding.
   bool watched() const { return viewers_.load() > 0; }
   int viewers() const { return viewers_.load(); }
-  // Loop thread: a new picture.
-  void publish(JpegBytes picture);
-  // Any thread: waits up to `timeout` for a picture newer than `seen` (0: any); updates `seen`.
-  // Empty when none came in time or the feed closed.
-  JpegBytes next(std::uint64_t& seen, std::chrono::milliseconds timeout);
+  // Loop thread: a new picture of the frame that arrived at `unix_ms` (0: unknown).
+  void publish(JpegBytes picture, std::int64_t unix_ms = 0);
+  // Any thread: waits up to `timeout` for a picture newer than `seen` (0: any); updates `seen`
+  // and, when given, `unix_ms`. Empty when none came in time or the feed closed.
+  JpegBytes next(std::uint64_t& seen, std::chrono::milliseconds timeout,
+                 std::int64_t* unix_ms = nullptr);
   void close();
   bool closed() const;
 
@@ -46,6 +47,7 @@ class LiveFeed {
   std::condition_variable fresh_;
   JpegBytes picture_;
   std::uint64_t sequence_ = 0;
+  std::int64_t unix_ms_ = 0;
   bool closed_ = false;
 };
 

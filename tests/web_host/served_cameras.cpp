@@ -9,19 +9,22 @@ namespace zentrik::testing {
 
 ServedCameras::ServedCameras(ServedOptions options) {
   std::vector<CameraConfig> cameras;
-  for (const std::string& name : options.cameras) {
+  for (std::size_t i = 0; i < options.cameras.size(); ++i) {
     CameraConfig camera;
-    camera.name = name;
+    camera.name = options.cameras[i];
+    camera.source = i < options.sources.size() ? options.sources[i] : "";
     cameras.push_back(camera);
   }
   CameraHostOptions host;
   host.state_dir = (options.folder / "state").string();
   host.default_script_text = options.script;
   host.default_script_name = "test script";
+  host.retry_seconds = 1;
   host_ = std::make_unique<CameraHost>(cameras, host);
   router_ = std::make_unique<ApiRouter>(*host_, RouterOptions{options.token});
-  server_ = std::make_unique<HttpServer>(*host_, *router_,
-                                         HttpServerOptions{"127.0.0.1", 0, options.max_streams});
+  server_ = std::make_unique<HttpServer>(
+      *host_, *router_,
+      HttpServerOptions{"127.0.0.1", 0, options.max_streams, options.write_timeout_seconds});
   std::promise<void> started;
   loop_ = std::thread([&] {
     try {

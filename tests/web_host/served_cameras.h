@@ -21,9 +21,11 @@ namespace zentrik::testing {
 struct ServedOptions {
   std::filesystem::path folder;  // state folder and scripts live here
   std::vector<std::string> cameras = {"cam1", "cam2"};
-  std::string script;  // the cameras' script text ("" for none)
+  std::vector<std::string> sources;  // per camera; missing or "": the virtual camera
+  std::string script;                // the cameras' script text ("" for none)
   std::string token;
   int max_streams = 128;
+  int write_timeout_seconds = 5;
 };
 
 class ServedCameras {

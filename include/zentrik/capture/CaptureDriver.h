@@ -2,6 +2,7 @@
 // files, streams, V4L2 cameras): describe, open, start, stop, and read the next frame.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -47,6 +48,16 @@ class CaptureDriver {
   // (or the source ended or failed), and the component then calls next_frame() on the loop
   // thread. Such a driver returns true and is not paced by the component. The default (false):
   // the component paces next_frame() itself, at frame_rate() or as fast as frames are consumed.
+  // Waits until next_frame() would not answer Again, at most `timeout`; false on time-out. For
+  // hosts that take frames as fast as they come: a source that always has one returns at once.
+  virtual bool wait_for_frame(std::chrono::milliseconds timeout) {
+    (void)timeout;
+    return true;
+  }
+
+  // Frames of the source that were damaged and skipped since start().
+  virtual std::int64_t damaged_frames() const { return 0; }
+
   using FrameNotifier = std::function<void()>;
   virtual bool set_frame_notifier(FrameNotifier notify) {
     (void)notify;

@@ -69,6 +69,9 @@ class ezVidCap : public Dispatchable {
   // switches streaming off. Returns the number delivered; 0 when called from inside a
   // frame_ready handler.
   std::size_t deliver_frames(std::size_t count);
+  // Waits, at most `timeout`, until the open driver has a frame ready, has ended or failed (see
+  // CaptureDriver::wait_for_frame); true at once when no driver is streaming.
+  bool wait_for_frame(std::chrono::milliseconds timeout);
 
   // Problems the component reports to its host: an error that ended a frame event's handling
   // (the component keeps streaming), no driver, a source that failed or ended.
@@ -91,6 +94,8 @@ class ezVidCap : public Dispatchable {
   std::int64_t frames_delivered() const;
   // Frames the real-time pacing skipped because the loop fell behind.
   std::int64_t frames_dropped() const;
+  // Frames the open driver found damaged and skipped since it started.
+  std::int64_t frames_damaged() const;
 
  private:
   struct Impl;

@@ -27,7 +27,8 @@ class LiveFrameReader {
     // file over HTTP) runs at its own rate instead of in bursts.
     bool pace = false;
     // A live source (a camera, an RTSP or TCP stream) has no end of its own: when its data ends,
-    // it dropped, and is reconnected like after an error.
+    // it dropped, and is reconnected like after an error. So is any input whose decoder says it
+    // has no end (an HTTP stream served without a length).
     bool end_is_drop = false;
     // Called on the reader thread at every change of state; hosts post it to their own loop.
     std::function<void(const SourceStatus&)> on_status;

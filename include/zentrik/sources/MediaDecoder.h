@@ -50,6 +50,9 @@ class MediaDecoder {
   // Frames per second of the video stream (its average rate; 30 when the input does not say).
   virtual double frame_rate() const = 0;
   virtual std::int64_t corrupt_frames() const = 0;
+  // True when the input has an end of its own (a file, or a stream of known length), so that its
+  // end is the end; false for a live stream, whose end means it dropped.
+  virtual bool has_end() const { return true; }
   virtual std::string error() const = 0;
   // Makes a blocking open() or read() on another thread return soon with Error. Thread-safe;
   // the decoder stays interrupted.

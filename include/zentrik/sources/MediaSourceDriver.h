@@ -60,7 +60,8 @@ class MediaSourceDriver final : public CaptureDriver {
   SourceStatus status() const;
   // Threaded: waits until next_frame() would not answer Again, at most `timeout`. On the caller's
   // thread a frame is always at hand, so it returns true at once.
-  bool wait_for_frame(std::chrono::milliseconds timeout);
+  bool wait_for_frame(std::chrono::milliseconds timeout) override;
+  std::int64_t damaged_frames() const override { return status().corrupt_frames; }
 
  private:
   DecoderSettings decoder_settings() const;

@@ -40,6 +40,7 @@ struct CameraHostOptions {
   std::string default_script_name;
   bool real_time = true;          // false: frames only when deliver_frames() asks (tests)
   double virtual_frame_rate = 0;  // above 0: the virtual camera's frames per second
+  int retry_seconds = 5;          // pause before a failed source is tried again
   std::chrono::milliseconds call_timeout{3000};
 };
 

@@ -35,6 +35,7 @@ class HttpServer {
   void stop();
   int port() const { return port_; }
   int open_streams() const { return streams_.load(); }
+  long long streams_started() const { return started_.load(); }
 
  private:
   struct Impl;
@@ -44,6 +45,7 @@ class HttpServer {
   HttpServerOptions options_;
   int port_ = 0;
   std::atomic<int> streams_{0};
+  std::atomic<long long> started_{0};
   std::thread thread_;
 };
 
