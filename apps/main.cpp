@@ -1,6 +1,7 @@
 // zentrik: watch a camera or a video for motion and colours, list the capture drivers, and use
 // the imaging library on files. `zentrik --help` and `zentrik COMMAND --help` explain each part.
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <exception>
 #include <string>
@@ -8,7 +9,9 @@
 
 #include "cli/Command.h"
 #include "cli/CommandLine.h"
+#include "zentrik/platform/application.h"
 #include "zentrik/platform/automation_error.h"
+#include "zentrik/platform/files.h"
 
 namespace zentrik::cli {
 namespace {
@@ -31,7 +34,9 @@ void print_usage(std::FILE* out) {
   for (const Command& c : kCommands) std::fprintf(out, "  %-9s %s\n", c.name, c.summary);
   std::fprintf(out,
                "\n`zentrik COMMAND --help` describes a command. With no command, "
-               "`zentrik` runs `watch`.\n");
+               "`zentrik` runs `watch`.\n"
+               "`zentrik --version` says the version; --verbose adds error numbers and the\n"
+               "component to failures.\n");
 }
 
 bool wants_help(const std::vector<std::string>& args) {
@@ -41,12 +46,44 @@ bool wants_help(const std::vector<std::string>& args) {
   return false;
 }
 
+// Takes a program-wide flag out of the words; true when it was there.
+bool take_flag(std::vector<std::string>& words, const std::string& flag) {
+  const auto before = words.size();
+  std::erase(words, flag);
+  return words.size() != before;
+}
+
+// A failure as the user reads it: its text without the line ends system messages carry; the
+// error number and the component only with --verbose.
+std::string failure_text(const zentrik::AutomationError& e, bool verbose) {
+  std::string text = e.description();
+  while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' '))
+    text.pop_back();
+  for (char& c : text)
+    if (c == '\r' || c == '\n') c = ' ';
+  if (!verbose) return text;
+  return "error " + std::to_string(e.number()) + " (" + e.source() + "): " + text;
+}
+
+// For tests of full disks: ZENTRIK_WRITE_FAULT_AFTER=N makes every file write fail with "no
+// space left" once N more bytes have been written.
+void apply_write_fault() {
+  if (const char* bytes = std::getenv("ZENTRIK_WRITE_FAULT_AFTER"))
+    zentrik::set_write_fault(std::strtoull(bytes, nullptr, 10));
+}
+
 }  // namespace
 }  // namespace zentrik::cli
 
 int main(int argc, char** argv) {
   using namespace zentrik::cli;
   std::vector<std::string> words(argv + 1, argv + argc);
+  apply_write_fault();
+  const bool verbose = take_flag(words, "--verbose");
+  if (!words.empty() && words[0] == "--version") {
+    std::printf("zentrik %s\n", zentrik::Application::instance().version_text().c_str());
+    return kExitOk;
+  }
   std::string name = "watch";
   if (!words.empty() && words[0].rfind("-", 0) != 0) {
     name = words[0];
@@ -67,8 +104,7 @@ int main(int argc, char** argv) {
       std::fprintf(stderr, "zentrik %s: %s\n", command.name, e.what());
       return kExitUsage;
     } catch (const zentrik::AutomationError& e) {
-      std::fprintf(stderr, "zentrik %s: error %d (%s): %s\n", command.name, e.number(),
-                   e.source().c_str(), e.description().c_str());
+      std::fprintf(stderr, "zentrik %s: %s\n", command.name, failure_text(e, verbose).c_str());
       return kExitFailure;
     } catch (const std::exception& e) {
       std::fprintf(stderr, "zentrik %s: %s\n", command.name, e.what());

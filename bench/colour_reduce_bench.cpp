@@ -11,6 +11,7 @@
 #include <random>
 #include <vector>
 
+#include "colour/ColourOctree.h"
 #include "colour/reference_reduce.h"
 #include "zentrik/colour/cColourReduceDIB.h"
 #include "zentrik/colour/cPalette.h"

@@ -6,10 +6,11 @@
 #include <filesystem>
 #include <memory>
 
+#include "control/SampleGrid.h"
+#include "control/SampleWindow.h"
+#include "control/ZoneCounter.h"
 #include "zentrik/capture/DriverRegistry.h"
 #include "zentrik/capture/ezVidCap.h"
-#include "zentrik/control/SampleWindow.h"
-#include "zentrik/control/ZoneCounter.h"
 #include "zentrik/control/orvex.h"
 #include "zentrik/platform/message_box.h"
 #include "zentrik/platform/picture.h"
@@ -21,8 +22,7 @@ namespace {
 struct Rig {
   explicit Rig(Integer layer, Long depth) {
     set_presenter(std::make_shared<ScriptedPresenter>());
-    DriverRegistry::system().reset();
-    control = std::make_unique<orvex>();
+    control = std::make_unique<orvex>(drivers);
     control->video().set_pacing(ezVidCap::Pacing::AsFastAsConsumed);
     control->set_active(vbTrue);
     control->set_colordepth(depth);
@@ -58,6 +58,7 @@ struct Rig {
     control->video().events().sink()->on_event(ezVidCap::kFrameReady, std::span(&index, 1));
   }
 
+  DriverRegistry drivers = DriverRegistry::standard();
   std::unique_ptr<orvex> control;
 };
 
@@ -132,7 +133,7 @@ void BM_PartSampling(benchmark::State& state) {
     previous = current;
     for (Long column = 0; column < kSampleColumns; ++column)
       for (Long row = 0; row < kSampleRows; ++row)
-        current.at_grid(column, row) = GetPixel(dc, 1 + 4 * column, 1 + 4 * row);
+        SampleGrid::at(current, column, row) = GetPixel(dc, 1 + 4 * column, 1 + 4 * row);
     benchmark::DoNotOptimize(current);
   }
 }

@@ -6,7 +6,7 @@ zentrik_bench(imaging_resample_bench
               DEPS zentrik_imaging)
 zentrik_bench(imaging_save_bench
               SOURCES ${CMAKE_CURRENT_LIST_DIR}/imaging_save_bench.cpp ${IMAGING_BENCH_FRAME}
-              DEPS zentrik_imaging_save)
+              DEPS zentrik_colourdepth)
 zentrik_bench(imaging_jpeg_bench
               SOURCES ${CMAKE_CURRENT_LIST_DIR}/imaging_jpeg_bench.cpp ${IMAGING_BENCH_FRAME}
               DEPS zentrik_imaging JPEG::JPEG)

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "imaging_frame.h"
-#include "zentrik/imaging/cDIBSectionSave.h"
+#include "zentrik/colourdepth/cDIBSectionSave.h"
 
 namespace zentrik {
 namespace {

@@ -11,9 +11,9 @@
 #include <vector>
 
 #include "platform/graphics_support.h"
+#include "platform/nearest_colour.h"
 #include "zentrik/platform/forms.h"
 #include "zentrik/platform/gdi.h"
-#include "zentrik/platform/nearest_colour.h"
 
 namespace zentrik {
 namespace {

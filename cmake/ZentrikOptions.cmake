@@ -14,16 +14,37 @@ if(ZENTRIK_SANITIZE)
   target_link_options(zentrik_options INTERFACE -fsanitize=address,undefined)
 endif()
 
-# zentrik_library(NAME SOURCES... DEPS ...): a static library of one subsystem with the public
-# headers under include/.
+# zentrik_library(NAME SOURCES... DEPS ...): the static library zentrik_FOLDER of the subsystem in
+# src/FOLDER, with its public headers under include/zentrik/FOLDER/. It is also known as
+# Zentrik::FOLDER, in the build tree and in the installed package. DEPS are the libraries below it.
 function(zentrik_library name)
   cmake_parse_arguments(ARG "" "" "SOURCES;DEPS" ${ARGN})
+  string(REGEX REPLACE "^zentrik_" "" folder ${name})
   add_library(${name} STATIC ${ARG_SOURCES})
-  target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR}/include
+  add_library(Zentrik::${folder} ALIAS ${name})
+  set_target_properties(${name} PROPERTIES EXPORT_NAME ${folder})
+  target_include_directories(${name} PUBLIC $<BUILD_INTERFACE:${PROJECT_SOURCE_DIR}/include>
+                                            $<INSTALL_INTERFACE:${CMAKE_INSTALL_INCLUDEDIR}>
                                      PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
-  target_link_libraries(${name} PUBLIC zentrik_options ${ARG_DEPS})
+  # Warnings and sanitizers are this build's own; an installed library does not hand them on.
+  target_link_libraries(${name} PUBLIC $<BUILD_INTERFACE:zentrik_options> ${ARG_DEPS})
   # Raised errors name their component by the library's own file name without extension.
   target_compile_definitions(${name} PRIVATE ZENTRIK_MODULE_NAME="lib${name}")
+  if(ZENTRIK_INSTALL)
+    install(TARGETS ${name} EXPORT ZentrikTargets ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR})
+  endif()
+  # In declaration order, for the package's link line and the layering test: folder, source
+  # folder, and the Zentrik libraries it links directly.
+  set(below)
+  foreach(dep IN LISTS ARG_DEPS)
+    if(dep MATCHES "^zentrik_(.+)$")
+      list(APPEND below ${CMAKE_MATCH_1})
+    endif()
+  endforeach()
+  list(JOIN below "," below)
+  set_property(GLOBAL APPEND PROPERTY ZENTRIK_LIBRARIES ${name})
+  set_property(GLOBAL APPEND PROPERTY ZENTRIK_LAYERS
+               "${folder} ${CMAKE_CURRENT_SOURCE_DIR} ${below}")
 endfunction()
 
 # zentrik_test(NAME SOURCES... DEPS ...): one GoogleTest executable, registered with CTest.
@@ -31,9 +52,9 @@ function(zentrik_test name)
   cmake_parse_arguments(ARG "" "" "SOURCES;DEPS" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
   target_link_libraries(${name} PRIVATE zentrik_options ${ARG_DEPS} GTest::gtest GTest::gtest_main)
-  target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
-  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60
-                       PROPERTIES ENVIRONMENT "ZENTRIK_TEST_DATA=${PROJECT_SOURCE_DIR}/tests/data")
+  # Tests reach a library's internals from src/ ("colour/ClosestIndexMap.h").
+  target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests ${PROJECT_SOURCE_DIR}/src)
+  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60)
 endfunction()
 
 # zentrik_fuzz_target(NAME SOURCES... DEPS ...): a fuzz target (LLVMFuzzerTestOneInput). In every

@@ -1,9 +1,20 @@
 #include "cli/CommandLine.h"
 
 #include <charconv>
+#include <cstdio>
 #include <cstdlib>
 
 namespace zentrik::cli {
+namespace {
+
+// 0.001, 10000000: as short as the number allows, without exponents for usual ranges.
+std::string readable(double value) {
+  char text[64];
+  std::snprintf(text, sizeof text, "%.15g", value);
+  return text;
+}
+
+}  // namespace
 
 CommandLine::CommandLine(const std::vector<std::string>& words, const std::set<std::string>& flags,
                          const std::set<std::string>& options) {
@@ -64,8 +75,8 @@ double CommandLine::real(const std::string& name, double fallback, double min, d
   char* end = nullptr;
   double result = std::strtod(text->c_str(), &end);
   if (text->empty() || *end != '\0' || !(result >= min && result <= max)) {
-    throw UsageError("--" + name + " needs a number from " + std::to_string(min) + " to " +
-                     std::to_string(max) + ", not '" + *text + "'");
+    throw UsageError("--" + name + " needs a number from " + readable(min) + " to " +
+                     readable(max) + ", not '" + *text + "'");
   }
   return result;
 }

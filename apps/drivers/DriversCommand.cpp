@@ -23,14 +23,15 @@ const char* const kDriversHelp =
 int run_drivers(const std::vector<std::string>& args) {
   CommandLine cl(args, {}, {"source", "sysfs"});
   cl.at_most(0);
-  DriverRegistry& drivers = DriverRegistry::system();
+  DriverRegistry drivers = DriverRegistry::standard();
   add_real_sources(drivers, list_v4l2_devices(cl.value_or("sysfs", kVideo4LinuxRoot)),
                    cl.value_or("source", ""));
-  const DriverChoice choice = search_capture_driver();
+  const DriverChoice choice = search_capture_driver(drivers);
   for (Long i = 0;; ++i) {
     char description[kDriverTextSize] = {};
     char version[kDriverTextSize] = {};
-    if (capGetDriverDescriptionA(i, description, kDriverTextSize, version, kDriverTextSize) == 0) {
+    if (capGetDriverDescriptionA(drivers, i, description, kDriverTextSize, version,
+                                 kDriverTextSize) == 0) {
       break;
     }
     std::printf("%c %2d  %-40s %s\n", i == choice.device_id ? '*' : ' ', i, description, version);

@@ -12,8 +12,8 @@
 #include "image/ImageFiles.h"
 #include "zentrik/colour/cColourReduceDIB.h"
 #include "zentrik/colour/cPalette.h"
+#include "zentrik/colourdepth/cDIBSectionSave.h"
 #include "zentrik/imaging/cDIBSection.h"
-#include "zentrik/imaging/cDIBSectionSave.h"
 
 namespace zentrik::cli {
 

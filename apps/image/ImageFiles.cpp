@@ -2,10 +2,14 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <stdexcept>
 
+#include "cli/AtomicFile.h"
 #include "cli/CommandLine.h"
+#include "palette/RawPaletteSave.h"
 #include "zentrik/bmpread/BitmapToDib.h"
+#include "zentrik/imaging/JpegMemory.h"
 #include "zentrik/imaging/mIntelJPEGLibrary.h"
 #include "zentrik/platform/automation_error.h"
 #include "zentrik/platform/files.h"
@@ -35,19 +39,19 @@ void load_image(const std::string& path, cDIBSection& image) {
 void save_image(cDIBSection& image, const std::string& path, Long quality) {
   const std::string name = lower(path);
   if (ends_with(name, ".jpg") || ends_with(name, ".jpeg")) {
-    if (!is_true(WriteJpegFile(image, path, quality))) {
-      throw std::runtime_error(path + ": the JPEG file could not be written");
-    }
+    const std::vector<std::uint8_t> bytes = jpeg_from_dib(image, quality);
+    if (bytes.empty()) throw std::runtime_error(path + ": the picture cannot be coded as JPEG");
+    if (const int error = write_file_atomically(path, bytes))
+      throw std::runtime_error(write_failure(path, error));
   } else {
     bool written = false;
+    errno = 0;
     try {
       written = is_true(image.SavePicture(path));
     } catch (const AutomationError& e) {  // the writer raises when the file cannot be made
       throw std::runtime_error(path + ": " + e.description());
     }
-    if (!written) {
-      throw std::runtime_error(path + ": the bitmap file could not be written completely");
-    }
+    if (!written) throw std::runtime_error(write_failure(path, errno));
   }
 }
 
@@ -79,9 +83,14 @@ void load_palette(const std::string& path, cPalette& palette, Long offset) {
 
 void save_palette(cPalette& palette, const std::string& path, bool raw) {
   if (raw) {
-    if (!is_true(palette.Save(path, 0))) throw std::runtime_error(path + ": could not be written");
+    save_raw_palette(palette, path);  // never in place: a failure keeps the old file
   } else {
-    palette.SaveToJASCFile(path);
+    errno = 0;
+    try {
+      palette.SaveToJASCFile(path);  // through a temporary file: a failure keeps the old one
+    } catch (const AutomationError& e) {
+      throw std::runtime_error(write_failure(path, errno));
+    }
   }
 }
 

@@ -45,6 +45,7 @@ bool EventCommand::start(const WatchEvent& event) {
   if (event.kind == "color") env.push_back("ZENTRIK_COLOR=" + std::to_string(event.color));
   env.push_back("ZENTRIK_FRAME=" + std::to_string(event.frame));
   env.push_back("ZENTRIK_TIME=" + format_utc(event.unix_ms));
+  if (!event.snapshot.empty()) env.push_back("ZENTRIK_SNAPSHOT=" + event.snapshot);
   std::vector<char*> envp;
   for (auto& s : env) envp.push_back(s.data());
   envp.push_back(nullptr);

@@ -1,6 +1,7 @@
 // Runs the user's command for each event through /bin/sh, with the event's fields in its
 // environment (ZENTRIK_EVENT, ZENTRIK_LAYER, ZENTRIK_ZONE, ZENTRIK_STATUS, ZENTRIK_PERCENTAGE,
-// ZENTRIK_COLOR, ZENTRIK_FRAME, ZENTRIK_TIME). Commands run in parallel with watching.
+// ZENTRIK_COLOR, ZENTRIK_FRAME, ZENTRIK_TIME, and ZENTRIK_SNAPSHOT with the path of the snapshot
+// written for the event). Commands run in parallel with watching.
 #pragma once
 
 #include <string>

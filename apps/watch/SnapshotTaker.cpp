@@ -4,8 +4,9 @@
 #include <cstring>
 #include <filesystem>
 
+#include "cli/AtomicFile.h"
+#include "zentrik/imaging/JpegMemory.h"
 #include "zentrik/imaging/cDIBSection.h"
-#include "zentrik/imaging/mIntelJPEGLibrary.h"
 #include "zentrik/platform/files.h"
 
 namespace zentrik::cli {
@@ -33,42 +34,47 @@ bool SnapshotTaker::prepare_folder() {
   return true;
 }
 
-void SnapshotTaker::on_event(const WatchEvent& e) {
-  if (!ok_ || !e.status) return;
-  auto& seen = triggered_[{e.layer, e.zone}];
-  if (seen && !every_trigger_) return;
-  seen = true;
-  pending_.push_back(folder_ + "/" + e.kind + "-L" + std::to_string(e.layer) + "-Z" +
-                     std::to_string(e.zone) + "-f" + std::to_string(e.frame) + ".jpg");
+// "motion-L1-Z4-20261208T221500.123Z-f42.jpg", with "-2", "-3", ... before ".jpg" in the rare case
+// that another run wrote that name in the same millisecond.
+std::string SnapshotTaker::unique_name(const WatchEvent& e) const {
+  std::string time = format_utc(e.unix_ms);  // without "-" and ":", which names avoid
+  std::erase_if(time, [](char c) { return c == '-' || c == ':'; });
+  const std::string stem = folder_ + "/" + e.kind + "-L" + std::to_string(e.layer) + "-Z" +
+                           std::to_string(e.zone) + "-" + time + "-f" + std::to_string(e.frame);
+  std::string path = stem + ".jpg";
+  for (int n = 2; FileExists(path); ++n) path = stem + "-" + std::to_string(n) + ".jpg";
+  return path;
 }
 
-// The control serves one request per frame (a second request in one frame would replace the
-// first): the next one is handed over once it has taken the previous one.
-void SnapshotTaker::between_frames() {
-  if (pending_.empty() || !control_.state().snapshot_file.empty()) return;
-  std::string file = pending_.front();
-  pending_.erase(pending_.begin());
-  Boolean truecolor = vbTrue;
-  control_.save_picture(file, truecolor);
-}
-
-// No frame will serve the requests still waiting (the one handed to the control included): they
-// are written from the last grabbed frame, so a zone that triggers on the final frames still
-// leaves its snapshot.
-void SnapshotTaker::finish() {
-  std::vector<std::string> files;
-  if (!control_.state().snapshot_file.empty()) files.push_back(control_.state().snapshot_file);
-  files.insert(files.end(), pending_.begin(), pending_.end());
-  pending_.clear();
-  if (files.empty()) return;
-  std::string none;
-  Boolean truecolor = vbTrue;
-  control_.save_picture(none, truecolor);
-  const PicturePtr last = control_.picture(vbTrue);
-  if (!last) return;
+bool SnapshotTaker::write(const std::string& path) {
+  const PicturePtr frame = control_.picture(vbTrue);  // the frame that raised the event
   cDIBSection image;
-  image.CreateFromPicture(*last);
-  for (const std::string& file : files) WriteJpegFile(image, file, orvex::kSnapshotQuality);
+  if (frame) image.CreateFromPicture(*frame);
+  const std::vector<std::uint8_t> bytes =
+      frame ? jpeg_from_dib(image, orvex::kSnapshotQuality) : std::vector<std::uint8_t>{};
+  const int error = bytes.empty() ? -1 : write_file_atomically(path, bytes);
+  if (error == 0) return true;
+  ++failures_;
+  last_failure_ = path + ": " + (error > 0 ? std::strerror(error) : "the picture cannot be coded");
+  if (failures_ == 1)
+    std::fprintf(stderr, "zentrik watch: cannot write the snapshot %s\n", last_failure_.c_str());
+  return false;
+}
+
+std::string SnapshotTaker::take(const WatchEvent& e) {
+  if (!ok_ || !e.status) return {};
+  auto& seen = triggered_[{e.layer, e.zone}];
+  if (seen && !every_trigger_) return {};
+  seen = true;
+  const std::string path = unique_name(e);
+  return write(path) ? path : std::string{};
+}
+
+void SnapshotTaker::finish() {
+  if (failures_ > 1) {
+    std::fprintf(stderr, "zentrik watch: %d snapshots could not be written (the last: %s)\n",
+                 failures_, last_failure_.c_str());
+  }
 }
 
 }  // namespace zentrik::cli

@@ -25,9 +25,9 @@ std::int64_t unix_ms_now() {
 
 std::string format_text(const WatchEvent& e) {
   char text[160];
-  int n = std::snprintf(text, sizeof text, "frame %lld  %-6s  layer %d zone %d  %-3s %3d%%",
-                        static_cast<long long>(e.frame), e.kind.c_str(), e.layer, e.zone,
-                        e.status ? "ON" : "off", e.percentage);
+  int n = std::snprintf(text, sizeof text, "%s  frame %lld  %-6s  layer %d zone %d  %-3s %3d%%",
+                        format_utc(e.unix_ms).c_str(), static_cast<long long>(e.frame),
+                        e.kind.c_str(), e.layer, e.zone, e.status ? "ON" : "off", e.percentage);
   if (e.kind == "color" && n > 0 && n < static_cast<int>(sizeof text)) {
     std::snprintf(text + n, sizeof text - n, "  color &H%06X", static_cast<unsigned>(e.color));
   }

@@ -6,6 +6,7 @@
 #include "cli/CommandLine.h"
 #include "watch/DemoScript.h"
 #include "zentrik/platform/files.h"
+#include "zentrik/sources/MediaLocation.h"
 
 namespace zentrik::cli {
 namespace {
@@ -38,6 +39,14 @@ void read_steady(const CommandLine& cl, WatchOptions& o) {
   }
 }
 
+// Options that would do nothing in the combination given are mistakes.
+void refuse_idle_options(const WatchOptions& o) {
+  if (o.every_trigger && o.snapshots.empty())
+    throw UsageError("--every-trigger needs --snapshots (it says which triggers get one)");
+  if (o.retries && classify_location(o.source).kind == MediaKind::File)
+    throw UsageError("--retries applies to a --source that is a stream or a camera");
+}
+
 }  // namespace
 
 WatchOptions read_watch_options(const std::vector<std::string>& args) {
@@ -63,6 +72,7 @@ WatchOptions read_watch_options(const std::vector<std::string>& args) {
   if (cl.has("retries")) o.retries = static_cast<int>(cl.number("retries", 0, 0, 1000));
   read_steady(cl, o);
   o.analyse_fps = cl.real("analyse-fps", 0.0, 0.1, 1000.0);
+  refuse_idle_options(o);
   return o;
 }
 

@@ -7,6 +7,7 @@
 #include "cli/Command.h"
 #include "watch/EventCommand.h"
 #include "watch/EventPrinter.h"
+#include "watch/ScriptRanges.h"
 #include "watch/SnapshotTaker.h"
 #include "watch/SourceMonitor.h"
 #include "zentrik/capture/DriverRegistry.h"
@@ -57,8 +58,8 @@ std::optional<int> WatchSession::set_up() {
   signals_ = std::make_unique<StopSignals>();
   MediaSourceOptions sources = monitored_source_options(options_.retries);
   sources.analyse_fps = options_.analyse_fps;
-  add_real_sources(DriverRegistry::system(), list_v4l2_devices(), options_.source, sources);
-  if (options_.steady) make_steady(DriverRegistry::system(), *options_.steady);
+  add_real_sources(drivers_, list_v4l2_devices(), options_.source, sources);
+  if (options_.steady) make_steady(drivers_, *options_.steady);
   if (!open_control()) return kExitFailure;
   add_consumers();
   start_capture();
@@ -70,15 +71,16 @@ bool WatchSession::check_script() {
   if (options_.script_text.empty()) return true;
   script_ = ControlScript::parse(options_.script_text, options_.script_name, script_constants());
   script_->check(OrvexTypeLibrary::interface_info());
-  for (const std::string& message : script_->messages())
-    std::fprintf(stderr, "%s\n", message.c_str());
-  return script_->ok();
+  std::vector<std::string> messages = script_->messages();
+  if (script_->ok()) messages = check_script_ranges(*script_);
+  for (const std::string& message : messages) std::fprintf(stderr, "%s\n", message.c_str());
+  return messages.empty();
 }
 
 // The report handler is in place before start-up opens the chosen driver, so a source that
 // cannot be opened gets one message, naming it, and the run ends there.
 bool WatchSession::open_control() {
-  const DriverRegistry& drivers = DriverRegistry::system();
+  const DriverRegistry& drivers = drivers_;
   auto video = std::make_unique<ezVidCap>(drivers);
   video->on_report([this](const ezVidCap::Report& report) { on_report(report); });
   control_ = std::make_unique<orvex>(std::move(video));
@@ -92,11 +94,11 @@ bool WatchSession::open_control() {
   return true;
 }
 
-// Consumers see each event in this order.
+// Consumers see each event in this order, with its snapshot written already.
 void WatchSession::add_consumers() {
   consumers_.push_back(std::make_unique<EventPrinter>(*control_, options_));
   if (!options_.snapshots.empty())
-    consumers_.push_back(std::make_unique<SnapshotTaker>(*control_, options_));
+    snapshots_ = std::make_unique<SnapshotTaker>(*control_, options_);
   if (!options_.on_event.empty())
     consumers_.push_back(std::make_unique<EventCommand>(options_.on_event));
 }
@@ -108,12 +110,33 @@ void WatchSession::start_capture() {
                                            : ezVidCap::Pacing::RealTime);
   char description[kDriverTextSize] = {};
   char version[kDriverTextSize] = {};
-  capGetDriverDescriptionA(control.device_id(), description, kDriverTextSize, version,
+  capGetDriverDescriptionA(drivers_, control.device_id(), description, kDriverTextSize, version,
                            kDriverTextSize);
   std::fprintf(stderr, "zentrik watch: driver %d: %s\n", control.device_id(), description);
   damage_ = std::make_unique<DamageWatch>(description);
+  if (options_.source.empty() && control.device_id() == 0) {
+    std::fprintf(stderr,
+                 "zentrik watch: no camera found and no --source given: watching the built-in "
+                 "virtual camera, whose events are made up\n");
+  }
   if (script_) script_->run(control);
+  warn_if_blind();
   if (control.active() != vbTrue) control.set_active(vbTrue);
+}
+
+// A run that can report nothing says so.
+void WatchSession::warn_if_blind() const {
+  const OrvexState& state = control_->state();
+  bool zones = false;
+  for (Integer layer = 1; layer <= kZoneLayers && !zones; ++layer) {
+    for (Integer zone = 1; zone <= kZonesPerLayer && !zones; ++zone)
+      zones = state.motion_percentage(layer, zone) > 0 || state.color_percentage(layer, zone) > 0;
+  }
+  if (!zones) {
+    std::fprintf(stderr, "zentrik watch: no zone is defined: no event will be reported\n");
+  } else if (state.layer < 1) {
+    std::fprintf(stderr, "zentrik watch: layer is 0 (detection off): no event will be reported\n");
+  }
 }
 
 void WatchSession::on_report(const ezVidCap::Report& report) {
@@ -133,6 +156,7 @@ void WatchSession::on_report(const ezVidCap::Report& report) {
 void WatchSession::on_event(DispId id, std::span<Variant> args) {
   WatchEvent event = event_of(id, args);
   event.frame = control_->video().frames_delivered();
+  if (snapshots_) event.snapshot = snapshots_->take(event);
   ++events_;
   for (const auto& consumer : consumers_) consumer->on_event(event);
 }
@@ -195,6 +219,7 @@ void WatchSession::run_fast() {
 
 int WatchSession::finish() {
   for (const auto& consumer : consumers_) consumer->finish();
+  if (snapshots_) snapshots_->finish();
   const std::string damaged = damage_->summary(control_->video());
   control_->set_active(vbFalse);
   MessageLoop::instance().run_until_idle();

@@ -10,6 +10,7 @@
 
 #include "watch/DamageWatch.h"
 #include "watch/EventConsumer.h"
+#include "watch/SnapshotTaker.h"
 #include "watch/StopSignals.h"
 #include "watch/WatchOptions.h"
 #include "zentrik/control/orvex.h"
@@ -37,6 +38,7 @@ class WatchSession : private EventSink {
   bool open_control();
   void add_consumers();
   void start_capture();
+  void warn_if_blind() const;
   void run_fast();
   void between_frames();
   bool done() const;
@@ -45,10 +47,12 @@ class WatchSession : private EventSink {
 
   WatchOptions options_;
   std::optional<ControlScript> script_;
+  DriverRegistry drivers_ = DriverRegistry::standard();  // outlives the control
   std::unique_ptr<orvex> control_;
   std::vector<std::unique_ptr<EventConsumer>> consumers_;
   std::unique_ptr<StopSignals> signals_;
   std::unique_ptr<DamageWatch> damage_;
+  std::unique_ptr<SnapshotTaker> snapshots_;
   std::chrono::steady_clock::time_point start_;
   bool starting_ = true;
   bool open_failed_ = false;

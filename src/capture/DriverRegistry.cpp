@@ -1,17 +1,14 @@
-// The driver list: the system's (the virtual camera first) and lookups by enumeration index.
+// The driver list: the standard one (the virtual camera first) and lookups by enumeration index.
 #include "zentrik/capture/DriverRegistry.h"
 
 #include "zentrik/capture/VirtualCamera.h"
 
 namespace zentrik {
 
-DriverRegistry& DriverRegistry::system() {
-  static DriverRegistry* drivers = [] {
-    auto* list = new DriverRegistry();
-    list->reset();
-    return list;
-  }();
-  return *drivers;
+DriverRegistry DriverRegistry::standard() {
+  DriverRegistry drivers;
+  drivers.reset();
+  return drivers;
 }
 
 DriverRegistry::Entry DriverRegistry::virtual_camera(VirtualSceneOptions options) {

@@ -1,6 +1,6 @@
 // Drift-free frame pacing: a one-period timer re-armed after every frame for the next frame's
 // exact due time, computed from the start time and the frame number rather than added up.
-#include "zentrik/capture/FramePacer.h"
+#include "FramePacer.h"
 
 #include <cmath>
 #include <cstdint>

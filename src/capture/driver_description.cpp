@@ -26,10 +26,4 @@ Long capGetDriverDescriptionA(const DriverRegistry& drivers, Long index, char* d
   return 1;
 }
 
-Long capGetDriverDescriptionA(Long index, char* description, Long descriptionSize, char* version,
-                              Long versionSize) {
-  return capGetDriverDescriptionA(DriverRegistry::system(), index, description, descriptionSize,
-                                  version, versionSize);
-}
-
 }  // namespace zentrik

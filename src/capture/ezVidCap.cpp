@@ -5,7 +5,7 @@
 #include <iostream>
 
 #include "CaptureWindow.h"
-#include "zentrik/capture/FramePacer.h"
+#include "FramePacer.h"
 #include "zentrik/platform/message_loop.h"
 
 namespace zentrik {
@@ -211,6 +211,10 @@ ezVidCap::ezVidCap(const DriverRegistry& drivers) : impl_(std::make_unique<Impl>
 }
 
 ezVidCap::~ezVidCap() = default;
+
+const DriverRegistry& ezVidCap::drivers() const {
+  return impl_->drivers;
+}
 
 Variant ezVidCap::invoke(DispId id, MemberKind kind, std::span<Variant> args) {
   check_invocation(type_info(), id, kind, args);

@@ -15,7 +15,7 @@
 // - A coarse cell starts from the list of the super cell around it, a fine cell from the coarse
 //   cell's, and a part of a split cell from the cell's list: that list holds every entry that can
 //   be nearest anywhere in the larger cell, so it holds every one for the smaller one too.
-#include "zentrik/colour/ClosestIndexMap.h"
+#include "ClosestIndexMap.h"
 
 #include <algorithm>
 #include <array>

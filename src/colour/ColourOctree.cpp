@@ -1,5 +1,5 @@
 // The octree's node table, insertion, fold, free chain and growth.
-#include "zentrik/colour/ColourOctree.h"
+#include "ColourOctree.h"
 
 #include <cassert>
 

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <limits>
 
+#include "ColourOctree.h"
 #include "module_source.h"
 #include "zentrik/colour/cPalette.h"
 #include "zentrik/platform/application.h"
@@ -51,11 +52,11 @@ void cPalette::BuildOptimal(ConstByteView bits, Long lWidth, Long lHeight, Long 
     raise_error(errors::kInvalidProcedureCall, kPaletteSource);
 
   const Long start = timeGetTime();
-  octree_.Start(nLevels);
-  const std::uint64_t generation = octree_.Generation();
+  octree_->Start(nLevels);
+  const std::uint64_t generation = octree_->Generation();
   // A handler that erased or rebuilt the tree (EraseNodes, CreateOptimal) ends this build.
   const auto checkTree = [this, generation] {
-    if (octree_.Generation() != generation)
+    if (octree_->Generation() != generation)
       raise_error(errors::kInvalidProcedureCall, kPaletteSource);
   };
   RaiseInitProgress(SaturatedLong(lastRow + PalSize));
@@ -66,9 +67,9 @@ void cPalette::BuildOptimal(ConstByteView bits, Long lWidth, Long lHeight, Long 
     if (lastX >= 0) {
       const Byte* row = bits.row(y).data();
       for (std::int64_t x = 0; x <= lastX; x += 3) {
-        octree_.AddColour(row[x + 2], row[x + 1], row[x]);
-        while (octree_.LeafCount() > PalSize) {
-          if (!octree_.ReduceNode()) {
+        octree_->AddColour(row[x + 2], row[x + 1], row[x]);
+        while (octree_->LeafCount() > PalSize) {
+          if (!octree_->ReduceNode()) {
             ReportReduceFailure();
             break;
           }
@@ -83,8 +84,8 @@ void cPalette::BuildOptimal(ConstByteView bits, Long lWidth, Long lHeight, Long 
   Clear();
   // One position per entry after the row positions: Height, Height + 1, ...
   std::int64_t position = lastRow;
-  for (Long i = 1; i <= octree_.TableSize(); ++i) {
-    const OctreeNode& node = octree_.Node(i);
+  for (Long i = 1; i <= octree_->TableSize(); ++i) {
+    const OctreeNode& node = octree_->Node(i);
     if (!is_true(node.isLeaf)) continue;
     Add(AverageOf(node.redSum, node.pixelCount), AverageOf(node.greenSum, node.pixelCount),
         AverageOf(node.blueSum, node.pixelCount));

@@ -1,11 +1,27 @@
 // cPalette's entry list: appending, reading back, the nearest-colour search and clearing.
 #include "zentrik/colour/cPalette.h"
 
+#include "ClosestIndexMap.h"
+#include "ColourOctree.h"
 #include "module_source.h"
-#include "zentrik/colour/ClosestIndexMap.h"
 #include "zentrik/platform/automation_error.h"
 
 namespace zentrik {
+
+cPalette::cPalette() : octree_(std::make_unique<ColourOctree>()) {}
+cPalette::~cPalette() = default;
+cPalette::cPalette(const cPalette& other)
+    : ProgressSource(other),
+      entries_(other.entries_),
+      octree_(std::make_unique<ColourOctree>(*other.octree_)) {}
+cPalette& cPalette::operator=(const cPalette& other) {
+  if (this != &other) {
+    ProgressSource::operator=(other);
+    entries_ = other.entries_;
+    *octree_ = *other.octree_;
+  }
+  return *this;
+}
 
 void cPalette::Add(Long Red, Long Green, Long Blue) {
   entries_.push_back(PaletteEntry{static_cast<Byte>(Red & 0xFF), static_cast<Byte>(Green & 0xFF),
@@ -40,7 +56,7 @@ void cPalette::Clear() {
 }
 
 void cPalette::EraseNodes() {
-  octree_.Erase();
+  octree_->Erase();
 }
 
 void cPalette::ResetTo(Long count) {

@@ -25,15 +25,15 @@ bool matches_search_text(const std::string& description) {
 
 }  // namespace
 
-DriverChoice search_capture_driver() {
+DriverChoice search_capture_driver(const DriverRegistry& drivers) {
   // One pair of buffers for the whole enumeration, as the enumeration call fills them.
   std::string description(kDriverTextSize, '\0');
   std::string version(kDriverTextSize, '\0');
   DriverChoice choice;
   bool matched = false;
   Long index = 0;
-  while (capGetDriverDescriptionA(index, description.data(), kDriverTextSize, version.data(),
-                                  kDriverTextSize) != 0) {
+  while (capGetDriverDescriptionA(drivers, index, description.data(), kDriverTextSize,
+                                  version.data(), kDriverTextSize) != 0) {
     if (matches_search_text(description)) {
       choice.device_id = wrap_integer(index);
       choice.videodevice = description;

@@ -1,5 +1,5 @@
 // The sample window of a zone rectangle.
-#include "zentrik/control/SampleWindow.h"
+#include "SampleWindow.h"
 
 #include <algorithm>
 

@@ -1,5 +1,5 @@
 // Summed-area tables over the sampling grid for the zone passes.
-#include "zentrik/control/ZoneCounter.h"
+#include "ZoneCounter.h"
 
 #include <algorithm>
 
@@ -44,8 +44,8 @@ Long ZoneCounter::sum(const SummedArea& sums, const SampleWindow& window) {
 Long ZoneCounter::changed_points(const SampleTable& previous, const SampleTable& current,
                                  const SampleWindow& window) {
   if (!motion_ready_) {
-    const auto& before = previous.grid();
-    const auto& now = current.grid();
+    const auto& before = SampleGrid::points(previous);
+    const auto& now = SampleGrid::points(current);
     build(motion_, [&](Long column, Long row) {
       const std::size_t i = static_cast<std::size_t>(column * kSampleRows + row);
       return before[i] != now[i];
@@ -63,7 +63,7 @@ ZoneCounter::ColourTable& ZoneCounter::colour_table(const SampleTable& current, 
   if (colours_used_ == colours_.size()) colours_.emplace_back();
   ColourTable& table = colours_[colours_used_++];
   table.colour = colour;
-  const auto& now = current.grid();
+  const auto& now = SampleGrid::points(current);
   // Most zone colours are absent from most frames: count first, build only when needed.
   table.any = std::find(now.begin(), now.end(), colour) != now.end();
   if (table.any) {

@@ -2,11 +2,12 @@
 #include "zentrik/control/orvex.h"
 
 #include "SplashPicture.h"
+#include "ZoneCounter.h"
 
 #include "zentrik/about/frmAbout.h"
+#include "zentrik/colourdepth/cDIBSectionSave.h"
 #include "zentrik/control/DriverSearch.h"
 #include "zentrik/imaging/cDIBSection.h"
-#include "zentrik/imaging/cDIBSectionSave.h"
 #include "zentrik/platform/application.h"
 
 namespace zentrik {
@@ -30,10 +31,13 @@ class orvex::FrameSink : public EventSink {
   orvex& owner_;
 };
 
+orvex::orvex(const DriverRegistry& drivers) : orvex(std::make_unique<ezVidCap>(drivers)) {}
+
 orvex::orvex(std::unique_ptr<ezVidCap> video)
-    : video_(video ? std::move(video) : std::make_unique<ezVidCap>()),
+    : video_(std::move(video)),
       tmp_(kFrameWidth, kFrameHeight, /*autoRedraw=*/true),
       beeld_(kFrameWidth, kFrameHeight, /*autoRedraw=*/false),
+      counter_(std::make_unique<ZoneCounter>()),
       events_(OrvexTypeLibrary::event_info()),
       frameSink_(std::make_unique<FrameSink>(*this)) {
   create_children();
@@ -97,7 +101,7 @@ void orvex::start_up() {
   state_.active = vbFalse;
   state_.debugpreview = vbTrue;
 
-  DriverChoice choice = search_capture_driver();
+  DriverChoice choice = search_capture_driver(video_->drivers());
   state_.device_id = choice.device_id;
   state_.videodevice = std::move(choice.videodevice);
 

@@ -1,5 +1,7 @@
 // The frame pipeline: count, grab, full-colour snapshot, preview, reduced snapshot, detection.
+#include "SampleGrid.h"
 #include "WindowDcLease.h"
+#include "ZoneCounter.h"
 #include "zentrik/control/orvex.h"
 
 namespace zentrik {
@@ -45,11 +47,11 @@ void orvex::sample_preview() {
   for (Long column = 0; column < kSampleColumns; ++column) {
     const Long x = kFirstSampleColumn + column * kSampleStep;
     for (Long row = 0; row < kSampleRows; ++row) {
-      state_.current_samples.at_grid(column, row) =
+      SampleGrid::at(state_.current_samples, column, row) =
           GetPixel(dc, x, kFirstSampleRow + row * kSampleStep);
     }
   }
-  counter_.reset();
+  counter_->reset();
 }
 
 }  // namespace zentrik

@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <cctype>
 
+#include "zentrik/colourdepth/cDIBSectionSave.h"
 #include "zentrik/control/orvex.h"
 #include "zentrik/imaging/cDIBSection.h"
-#include "zentrik/imaging/cDIBSectionSave.h"
 #include "zentrik/imaging/mIntelJPEGLibrary.h"
 #include "zentrik/platform/clipboard.h"
 

@@ -4,9 +4,9 @@
 
 #include <cstdint>
 
-#include "gdi_scope.h"
 #include "zentrik/platform/automation_error.h"
 #include "zentrik/platform/clipboard.h"
+#include "zentrik/platform/gdi_scope.h"
 
 namespace zentrik {
 

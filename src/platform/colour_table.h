@@ -8,8 +8,8 @@
 #include <span>
 #include <vector>
 
+#include "nearest_colour.h"
 #include "zentrik/platform/gdi.h"
-#include "zentrik/platform/nearest_colour.h"
 
 namespace zentrik {
 

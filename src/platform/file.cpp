@@ -134,7 +134,7 @@ std::size_t File::write(std::span<const std::uint8_t> data) {
     }
     done += static_cast<std::size_t>(n);
   }
-  if (allowed < data.size()) error_ = ENOSPC;
+  if (allowed < data.size()) error_ = errno = ENOSPC;  // as a full disk would say
   return done;
 }
 

@@ -1,7 +1,7 @@
 // Nearest-colour maps: answers per colour through the candidate grid, with cells that hold more
 // than one candidate refined into a table of exact answers the first time a colour falls in
 // them, and the cache of maps per table.
-#include "zentrik/platform/nearest_colour.h"
+#include "nearest_colour.h"
 
 #include <algorithm>
 #include <array>

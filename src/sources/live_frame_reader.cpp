@@ -1,6 +1,6 @@
 // The reader thread of a live source: connect, decode, hand over the newest frame, and after a
 // drop reconnect with a growing pause until the retry policy gives up.
-#include "zentrik/sources/LiveFrameReader.h"
+#include "LiveFrameReader.h"
 
 #include <cmath>
 #include <utility>

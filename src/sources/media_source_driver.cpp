@@ -3,6 +3,8 @@
 
 #include <utility>
 
+#include "LiveFrameReader.h"
+
 namespace zentrik {
 
 MediaSourceDriver::MediaSourceDriver(MediaSourceOptions options)

@@ -73,8 +73,10 @@ std::optional<ReportedEvent> parse_json_event(const std::string& line) {
 }
 
 std::optional<ReportedEvent> parse_text_event(const std::string& line) {
-  // frame N  KIND  layer L zone Z  ON|off P%  [color &HBBGGRR]
-  const std::vector<std::string> w = words(line);
+  // TIME  frame N  KIND  layer L zone Z  ON|off P%  [color &HBBGGRR]
+  std::vector<std::string> w = words(line);
+  if (w.empty() || !is_utc_time(w[0])) return std::nullopt;
+  w.erase(w.begin());
   if (w.size() != 9 && w.size() != 11) return std::nullopt;
   if (w[0] != "frame" || !all_digits(w[1]) || (w[2] != "motion" && w[2] != "color") ||
       w[3] != "layer" || !all_digits(w[4]) || w[5] != "zone" || !all_digits(w[6]) ||

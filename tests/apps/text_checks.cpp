@@ -36,6 +36,22 @@ bool is_utc_time(const std::string& text) {
   return true;
 }
 
+std::string snapshot_key(const std::string& name) {
+  std::vector<std::string> parts;
+  for (std::size_t start = 0, dash;; start = dash + 1) {
+    dash = name.find('-', start);
+    parts.push_back(name.substr(start, dash - start));
+    if (dash == std::string::npos) break;
+  }
+  static const std::string form = "ddddddddTdddddd.dddZ";
+  if (parts.size() != 5 || parts[3].size() != form.size()) return {};
+  for (std::size_t i = 0; i < form.size(); ++i) {
+    const bool digit = std::isdigit(static_cast<unsigned char>(parts[3][i])) != 0;
+    if (form[i] == 'd' ? !digit : parts[3][i] != form[i]) return {};
+  }
+  return parts[0] + "-" + parts[1] + "-" + parts[2] + "-" + parts[4];
+}
+
 bool is_fps_line(const std::string& line) {
   return line.rfind("FPS = ", 0) == 0 && all_digits(line.substr(6));
 }

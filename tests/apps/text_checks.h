@@ -14,6 +14,9 @@ std::vector<std::string> words(const std::string& line);
 bool all_digits(const std::string& text);
 // "YYYY-MM-DDTHH:MM:SS.mmmZ".
 bool is_utc_time(const std::string& text);
+// A snapshot's file name "KIND-LN-ZN-YYYYMMDDTHHMMSS.mmmZ-fN.jpg" without its time:
+// "KIND-LN-ZN-fN.jpg"; "" for a name of another form.
+std::string snapshot_key(const std::string& file_name);
 // "FPS = N", the readable frame-rate line.
 bool is_fps_line(const std::string& line);
 

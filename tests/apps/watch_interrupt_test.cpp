@@ -66,7 +66,9 @@ TEST_P(WatchStop, StopsCleanlyAfterTheFirstFrameRateLine) {
   for (const auto& entry :
        std::filesystem::directory_iterator(folder.path() / "zentrik-snapshots")) {
     const std::string name = entry.path().filename().string();
-    written.insert(name.substr(0, name.rfind("-f")));
+    const std::string key = snapshot_key(name);
+    EXPECT_FALSE(key.empty()) << name;
+    written.insert(key.substr(0, key.rfind("-f")));
   }
   EXPECT_EQ(written, wanted);
 }

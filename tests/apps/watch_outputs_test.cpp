@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
+#include <map>
 #include <set>
 #include <sstream>
 
@@ -40,12 +41,21 @@ std::string snapshot_name(const ReportedEvent& e) {
          std::to_string(e.frame) + ".jpg";
 }
 
-std::set<std::string> files_in(const std::filesystem::path& folder) {
-  std::set<std::string> names;
+// The snapshots in a folder by their names without the time.
+std::map<std::string, std::filesystem::path> snapshots_in(const std::filesystem::path& folder) {
+  std::map<std::string, std::filesystem::path> files;
   for (const auto& entry : std::filesystem::directory_iterator(folder)) {
-    names.insert(entry.path().filename().string());
+    const std::string key = snapshot_key(entry.path().filename().string());
+    EXPECT_FALSE(key.empty()) << entry.path();
+    EXPECT_TRUE(files.emplace(key, entry.path()).second) << entry.path();
   }
-  return names;
+  return files;
+}
+
+std::set<std::string> keys_of(const std::map<std::string, std::filesystem::path>& files) {
+  std::set<std::string> keys;
+  for (const auto& [key, path] : files) keys.insert(key);
+  return keys;
 }
 
 // The snapshot names the events call for: each zone's first ON (every ON with --every-trigger).
@@ -92,10 +102,11 @@ TEST_P(WatchSnapshots, OneDecodableSnapshotPerTrigger) {
 
   const std::set<std::string> wanted = snapshots_for(events, c.every_trigger);
   ASSERT_FALSE(wanted.empty());
-  EXPECT_EQ(files_in(folder / "shots"), wanted);
-  for (const std::string& name : wanted) {
+  const auto files = snapshots_in(folder / "shots");
+  EXPECT_EQ(keys_of(files), wanted);
+  for (const auto& [name, path] : files) {
     std::string why;
-    const auto picture = decode_jpeg(folder / "shots" / name, &why);
+    const auto picture = decode_jpeg(path, &why);
     ASSERT_TRUE(picture) << why;
     EXPECT_EQ(picture->width, 320) << name;
     EXPECT_EQ(picture->height, 240) << name;
@@ -127,7 +138,9 @@ TEST(WatchSnapshotPictures, ColourSnapshotsShowTheirPatch) {
                           Expect{"color-L1-Z2-f31.jpg", 280, 35, {0, 0, 255}},
                           Expect{"color-L1-Z3-f91.jpg", 40, 205, {255, 255, 0}}}) {
     std::string why;
-    const auto picture = decode_jpeg(folder / "shots" / e.file, &why);
+    const auto files = snapshots_in(folder / "shots");
+    ASSERT_TRUE(files.count(e.file)) << e.file;
+    const auto picture = decode_jpeg(files.at(e.file), &why);
     ASSERT_TRUE(picture) << why;
     const Rgb got = picture->at(e.x, e.y);
     EXPECT_NEAR(got.r, e.colour.r, 24) << e.file;
@@ -171,6 +184,68 @@ TEST(WatchEventCommand, RunsOncePerEventWithTheEventsFields) {
   for (const std::string& line : lines) {
     EXPECT_TRUE(is_utc_time(line.substr(line.rfind(' ') + 1))) << line;
   }
+}
+
+// Two runs into one folder keep each other's snapshots (the names carry the time), and the event
+// command of each triggering event gets the path of its snapshot, already written.
+TEST(WatchSnapshotNames, UniqueAcrossRunsAndGivenToTheEventCommand) {
+  TempFolder folder;
+  ASSERT_TRUE(write_text_file(folder / "zones.zentrik", script_text()));
+  const std::string log = (folder / "snapshots.log").string();
+  const std::string command =
+      "if [ -n \"$ZENTRIK_SNAPSHOT\" ]; then [ -s \"$ZENTRIK_SNAPSHOT\" ] && echo "
+      "\"$ZENTRIK_SNAPSHOT\" >> '" +
+      log + "'; fi";
+  std::set<std::string> wanted;
+  for (int run = 0; run < 2; ++run) {
+    const ProcessResult r = run_zentrik({"watch", "--script", (folder / "zones.zentrik").string(),
+                                         "--fast", "--frames", "40", "--quiet-fps", "--snapshots",
+                                         (folder / "shots").string(), "--on-event", command});
+    ASSERT_EQ(r.exit_code, 0) << describe(r);
+    EXPECT_EQ(r.err.find("event command failed"), std::string::npos) << r.err;
+  }
+  std::set<std::string> written;
+  std::map<std::string, int> runs_per_key;
+  for (const auto& entry : std::filesystem::directory_iterator(folder / "shots")) {
+    written.insert(entry.path().string());
+    ++runs_per_key[snapshot_key(entry.path().filename().string())];
+  }
+  const auto told = split_lines(read_text_file(log));
+  EXPECT_EQ(std::set<std::string>(told.begin(), told.end()), written);
+  EXPECT_EQ(told.size(), written.size());
+  // Each run writes one snapshot per zone that triggers; the second run's do not replace them.
+  ASSERT_FALSE(runs_per_key.empty());
+  for (const auto& [key, runs] : runs_per_key) EXPECT_EQ(runs, 2) << key;
+}
+
+// A disk that fills up while snapshots are written: the run goes on, says once which file could
+// not be written and why, and counts the rest; no partial file is left.
+TEST(WatchSnapshotNames, FullDiskIsOneMessageWithACount) {
+  TempFolder folder;
+  ASSERT_TRUE(write_text_file(folder / "zones.zentrik", script_text()));
+  const ProcessResult r =
+      run_zentrik({"watch", "--script", (folder / "zones.zentrik").string(), "--fast", "--frames",
+                   "240", "--format", "json", "--quiet-fps", "--snapshots",
+                   (folder / "shots").string(), "--every-trigger"},
+                  {}, {{"ZENTRIK_WRITE_FAULT_AFTER", "0"}});
+  ASSERT_EQ(r.exit_code, 0) << describe(r);
+  const auto events = json_events(r.out);
+  const auto ons =
+      std::count_if(events.begin(), events.end(), [](const ReportedEvent& e) { return e.status; });
+  ASSERT_GT(ons, 2);
+  const auto lines = split_lines(r.err);
+  EXPECT_EQ(
+      std::count_if(lines.begin(), lines.end(),
+                    [](const std::string& l) { return l.find("snapshot") != std::string::npos; }),
+      2)
+      << r.err;  // the first failure, and the count
+  EXPECT_NE(r.err.find("cannot write the snapshot " + (folder / "shots").string()),
+            std::string::npos)
+      << r.err;
+  EXPECT_NE(r.err.find("No space left on device"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find(std::to_string(ons) + " snapshots could not be written"), std::string::npos)
+      << r.err;
+  EXPECT_TRUE(std::filesystem::is_empty(folder / "shots"));
 }
 
 // A command that fails does not stop watching, but the run says how often it failed.

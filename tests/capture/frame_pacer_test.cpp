@@ -5,8 +5,8 @@
 #include <cmath>
 #include <vector>
 
+#include "capture/FramePacer.h"
 #include "capture_test_support.h"
-#include "zentrik/capture/FramePacer.h"
 
 namespace zentrik {
 namespace {

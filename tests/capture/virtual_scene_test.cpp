@@ -10,9 +10,9 @@
 #include <vector>
 
 #include "capture_test_support.h"
+#include "platform/nearest_colour.h"
 #include "zentrik/capture/VirtualScene.h"
 #include "zentrik/platform/automation_error.h"
-#include "zentrik/platform/nearest_colour.h"
 
 namespace zentrik {
 namespace {

@@ -7,8 +7,8 @@
 #include <random>
 #include <vector>
 
+#include "colour/ClosestIndexMap.h"
 #include "colour_test_support.h"
-#include "zentrik/colour/ClosestIndexMap.h"
 #include "zentrik/colour/cPalette.h"
 
 namespace zentrik {

@@ -6,6 +6,7 @@
 #include <stdexcept>
 #include <vector>
 
+#include "colour/ColourOctree.h"
 #include "colour_test_support.h"
 #include "reference_octree.h"
 #include "zentrik/colour/cPalette.h"

@@ -76,15 +76,13 @@ void ControlTest::SetUp() {
   clock = std::make_shared<ManualClock>();
   MessageLoop::instance().set_clock(clock);
   feed = std::make_shared<PaintedFeed>();
-  DriverRegistry::system().clear();
-  DriverRegistry::system().add({kCameraName, "test", [f = feed] {
-                                  return std::make_unique<PaintedDriver>(kCameraName, f);
-                                }});
+  drivers.clear();
+  drivers.add({kCameraName, "test",
+               [f = feed] { return std::make_unique<PaintedDriver>(kCameraName, f); }});
 }
 
 void ControlTest::TearDown() {
   control_.reset();
-  DriverRegistry::system().reset();
   MessageLoop::instance().reset();
   MessageLoop::instance().set_clock(nullptr);
   set_presenter(previousPresenter_);
@@ -92,7 +90,7 @@ void ControlTest::TearDown() {
 
 orvex& ControlTest::control() {
   if (!control_) {
-    control_ = std::make_unique<orvex>();
+    control_ = std::make_unique<orvex>(drivers);
     control_->video().set_pacing(ezVidCap::Pacing::AsFastAsConsumed);
     control_->video().on_report([this](const ezVidCap::Report& r) { reports.push_back(r); });
     sink_ = std::make_unique<FunctionSink>([this](DispId id, std::span<Variant> args) {

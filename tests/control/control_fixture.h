@@ -98,6 +98,7 @@ class ControlTest : public ::testing::Test {
   std::shared_ptr<ScriptedPresenter> presenter;
   std::shared_ptr<ManualClock> clock;
   std::shared_ptr<PaintedFeed> feed;
+  DriverRegistry drivers;  // the painted camera alone; the controls search and open it
   std::vector<ezVidCap::Report> reports;
 
  private:

@@ -12,17 +12,14 @@
 namespace zentrik {
 namespace {
 
-// Puts the given descriptions in the system list for one test, and the usual list back after.
-class DriverList {
- public:
-  explicit DriverList(const std::vector<std::string>& descriptions) {
-    DriverRegistry::system().clear();
-    for (const std::string& d : descriptions) {
-      DriverRegistry::system().add({d, "1.0", [] { return std::make_unique<VirtualCamera>(); }});
-    }
+// A driver list of the given descriptions.
+DriverRegistry DriverList(const std::vector<std::string>& descriptions) {
+  DriverRegistry drivers;
+  for (const std::string& d : descriptions) {
+    drivers.add({d, "1.0", [] { return std::make_unique<VirtualCamera>(); }});
   }
-  ~DriverList() { DriverRegistry::system().reset(); }
-};
+  return drivers;
+}
 
 struct SearchCase {
   const char* what;
@@ -35,8 +32,7 @@ class DriverSearchCases : public ::testing::TestWithParam<SearchCase> {};
 
 TEST_P(DriverSearchCases, PicksTheExpectedDriver) {
   const SearchCase& c = GetParam();
-  DriverList list(c.drivers);
-  const DriverChoice choice = search_capture_driver();
+  const DriverChoice choice = search_capture_driver(DriverList(c.drivers));
   EXPECT_EQ(choice.device_id, c.device_id) << c.what;
   if (c.matched.empty()) {
     EXPECT_EQ(choice.videodevice, "") << c.what;
@@ -73,8 +69,7 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return "case" + std::to_string(info.index); });
 
 TEST(DriverSearch, VideodeviceIsTheWholeBufferWithItsNul) {
-  DriverList list({"TAVO CAM Pro"});
-  const DriverChoice choice = search_capture_driver();
+  const DriverChoice choice = search_capture_driver(DriverList({"TAVO CAM Pro"}));
   ASSERT_EQ(choice.videodevice.size(), 100u);
   EXPECT_EQ(choice.videodevice.find('\0'), 12u);
   EXPECT_EQ(choice.videodevice.substr(0, 12), "TAVO CAM Pro");

@@ -5,6 +5,7 @@
 
 #include <optional>
 
+#include "control/SampleWindow.h"
 #include "zentrik/capture/DriverRegistry.h"
 #include "zentrik/capture/VirtualScene.h"
 #include "zentrik/control/orvex.h"
@@ -45,7 +46,6 @@ class OrvexScene : public ::testing::Test {
   }
   void TearDown() override {
     control_.reset();
-    DriverRegistry::system().reset();
     MessageLoop::instance().reset();
     MessageLoop::instance().set_clock(nullptr);
     set_presenter(previous_);
@@ -55,9 +55,9 @@ class OrvexScene : public ::testing::Test {
   void start(const VirtualSceneOptions& options, const std::vector<Zone>& zones,
              Long colordepth = 65535) {
     scene_ = std::make_shared<VirtualScene>(options);
-    DriverRegistry::system().clear();
-    DriverRegistry::system().add(DriverRegistry::virtual_camera(options));
-    control_ = std::make_unique<orvex>();
+    drivers_.clear();
+    drivers_.add(DriverRegistry::virtual_camera(options));
+    control_ = std::make_unique<orvex>(drivers_);
     control_->video().set_pacing(ezVidCap::Pacing::AsFastAsConsumed);
     control_->video().on_report([](const ezVidCap::Report& r) { FAIL() << r.description; });
     sink_ = std::make_unique<FunctionSink>([this](DispId id, std::span<Variant> args) {
@@ -123,6 +123,7 @@ class OrvexScene : public ::testing::Test {
   }
 
   std::shared_ptr<VirtualScene> scene_;
+  DriverRegistry drivers_;
   std::unique_ptr<orvex> control_;
   std::vector<SceneEvent> events_;
 

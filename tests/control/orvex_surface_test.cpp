@@ -92,7 +92,7 @@ TEST(OrvexTypeLibrary, EventsPassEveryArgumentByReference) {
 using OrvexStartUp = ControlTest;
 
 TEST_F(OrvexStartUp, SetsTheInitialValues) {
-  orvex c;
+  orvex c(drivers);
   const OrvexState& s = c.state();
   EXPECT_EQ(c.layer(), 0);
   EXPECT_EQ(c.colordepth(), 65535);
@@ -110,7 +110,7 @@ TEST_F(OrvexStartUp, SetsTheInitialValues) {
 
 TEST_F(OrvexStartUp, LabelsTheVersionFromTheApplication) {
   const Application& app = Application::instance();
-  orvex c;
+  orvex c(drivers);
   EXPECT_EQ(c.lblVersion().Caption(), "Version " + std::to_string(app.Major()) + "." +
                                           std::to_string(app.Minor()) + "." +
                                           std::to_string(app.Revision()));
@@ -124,7 +124,7 @@ struct Placement {
 };
 
 TEST_F(OrvexStartUp, ArrangesTheChildrenInTwips) {
-  orvex c;
+  orvex c(drivers);
   const std::vector<Placement> rows = {
       {"video", [](const orvex& o) -> const FormControl& { return o.video_site(); }, 0, 0, 2400,
        1800, false},
@@ -166,7 +166,7 @@ TEST_F(OrvexStartUp, ArrangesTheChildrenInTwips) {
 }
 
 TEST_F(OrvexStartUp, BackgroundHoldsTheSplashTopLeftAndWhiteElsewhere) {
-  orvex c;
+  orvex c(drivers);
   const PicturePtr background = c.background();
   ASSERT_EQ(background->Width(), 640);
   ASSERT_EQ(background->Height(), 480);
@@ -190,8 +190,8 @@ TEST_F(OrvexStartUp, BackgroundHoldsTheSplashTopLeftAndWhiteElsewhere) {
 }
 
 TEST_F(OrvexStartUp, WithoutAnyDriverTheComponentIsGivenMinusOne) {
-  DriverRegistry::system().clear();
-  orvex c;
+  drivers.clear();
+  orvex c(drivers);
   std::vector<ezVidCap::Report> seen;
   c.video().on_report([&](const ezVidCap::Report& r) { seen.push_back(r); });
   EXPECT_EQ(c.device_id(), -1);
@@ -204,24 +204,33 @@ TEST_F(OrvexStartUp, WithoutAnyDriverTheComponentIsGivenMinusOne) {
 }
 
 TEST_F(OrvexStartUp, HighestMatchingDriverWins) {
-  DriverRegistry::system().clear();
+  drivers.clear();
   for (const char* d : {"other", "tavo cam a", "x", "  Tavo Cam b", "y"}) {
-    DriverRegistry::system().add({d, "1", [name = std::string(d)] {
-                                    return std::make_unique<PaintedDriver>(
-                                        name, std::make_shared<PaintedFeed>());
-                                  }});
+    drivers.add({d, "1", [name = std::string(d)] {
+                   return std::make_unique<PaintedDriver>(name, std::make_shared<PaintedFeed>());
+                 }});
   }
-  orvex c;
+  orvex c(drivers);
   EXPECT_EQ(c.device_id(), 3);
   EXPECT_EQ(c.video().driver_index(), 3);
   EXPECT_EQ(c.videodevice().substr(0, 12), "  Tavo Cam b");
   EXPECT_EQ(c.videodevice().size(), 100u);
 }
 
+TEST_F(OrvexStartUp, SearchesTheListOfTheComponentItIsGiven) {
+  DriverRegistry own = DriverRegistry::standard();
+  own.add(
+      {"TAVO CAM x", "1", [f = feed] { return std::make_unique<PaintedDriver>("TAVO CAM x", f); }});
+  orvex c(std::make_unique<ezVidCap>(own));
+  EXPECT_EQ(c.device_id(), 1);
+  EXPECT_EQ(c.video().driver_index(), 1);
+  EXPECT_EQ(c.videodevice().substr(0, 10), "TAVO CAM x");
+}
+
 using OrvexSize = ControlTest;
 
 TEST_F(OrvexSize, HostResizeRestoresTheFixedSize) {
-  orvex c;
+  orvex c(drivers);
   c.resize(1000, 1000);
   EXPECT_EQ(c.Width(), 4800);
   EXPECT_EQ(c.Height(), 7445);

@@ -14,6 +14,7 @@ namespace {
 // what the control showed at that moment.
 class RecordingVidCap : public ezVidCap {
  public:
+  explicit RecordingVidCap(const DriverRegistry& drivers) : ezVidCap(drivers) {}
   struct Call {
     DispId id;
     MemberKind kind;
@@ -41,7 +42,7 @@ class OrvexSwitching : public ControlTest {
  protected:
   void SetUp() override {
     ControlTest::SetUp();
-    auto video = std::make_unique<RecordingVidCap>();
+    auto video = std::make_unique<RecordingVidCap>(drivers);
     recorder = video.get();
     subject_ = std::make_unique<orvex>(std::move(video));
     recorder->owner = subject_.get();
@@ -142,7 +143,7 @@ TEST_F(OrvexFrameRate, TickShowsTheFramesOfTheLastSecondAndResets) {
 }
 
 TEST_F(OrvexFrameRate, RealTimeFramesOnTheMessageLoop) {
-  orvex c;  // the component paces frames itself, on the loop
+  orvex c(drivers);  // the component paces frames itself, on the loop
   c.set_active(vbTrue);
   MessageLoop::instance().advance(999);
   const std::int64_t firstSecond = c.video().frames_delivered();
@@ -163,7 +164,7 @@ TEST_F(OrvexFrameRate, RealTimeFramesOnTheMessageLoop) {
 }
 
 TEST_F(OrvexFrameRate, TicksWhileCaptureIsOff) {
-  orvex c;
+  orvex c(drivers);
   MessageLoop::instance().advance(1000);
   EXPECT_EQ(c.fps_display().Caption(), "FPS = 0");
   EXPECT_FALSE(c.fps_display().Visible());

@@ -3,6 +3,7 @@
 // handlers achieve through the by-reference arguments and calls back into the control.
 #include <vector>
 
+#include "control/SampleWindow.h"
 #include "control_fixture.h"
 
 namespace zentrik::test {

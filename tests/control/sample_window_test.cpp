@@ -6,8 +6,8 @@
 #include <algorithm>
 #include <random>
 
+#include "control/SampleWindow.h"
 #include "zentrik/control/SampleTable.h"
-#include "zentrik/control/SampleWindow.h"
 
 namespace zentrik {
 namespace {

@@ -4,8 +4,9 @@
 
 #include <random>
 
-#include "zentrik/control/SampleWindow.h"
-#include "zentrik/control/ZoneCounter.h"
+#include "control/SampleGrid.h"
+#include "control/SampleWindow.h"
+#include "control/ZoneCounter.h"
 
 namespace zentrik {
 namespace {
@@ -29,7 +30,7 @@ Long brute_matching(const SampleTable& now, Long colour, const SampleWindow& w) 
 void randomise(SampleTable& table, std::mt19937& rng, int colours) {
   std::uniform_int_distribution<int> pick(0, colours - 1);
   for (Long c = 0; c < kSampleColumns; ++c)
-    for (Long r = 0; r < kSampleRows; ++r) table.at_grid(c, r) = pick(rng) * 0x010203 - 1;
+    for (Long r = 0; r < kSampleRows; ++r) SampleGrid::at(table, c, r) = pick(rng) * 0x010203 - 1;
 }
 
 TEST(ZoneCounter, CountsEqualPointByPointCounts) {
@@ -58,7 +59,7 @@ TEST(ZoneCounter, ResetForgetsTheTablesOfTheFrameBefore) {
   const SampleWindow all = sample_window(0, 0, 320, 240);
   EXPECT_EQ(counter.changed_points(before, now, all), 0);
   EXPECT_EQ(counter.matching_points(now, 0, all), 4266);
-  now.at_grid(10, 10) = 5;
+  SampleGrid::at(now, 10, 10) = 5;
   counter.reset();
   EXPECT_EQ(counter.changed_points(before, now, all), 1);
   EXPECT_EQ(counter.matching_points(now, 0, all), 4265);
@@ -68,7 +69,7 @@ TEST(ZoneCounter, ResetForgetsTheTablesOfTheFrameBefore) {
 TEST(ZoneCounter, ManyDistinctColoursInOneFrameStayExact) {
   SampleTable now;
   for (Long c = 0; c < kSampleColumns; ++c)
-    for (Long r = 0; r < kSampleRows; ++r) now.at_grid(c, r) = c;
+    for (Long r = 0; r < kSampleRows; ++r) SampleGrid::at(now, c, r) = c;
   ZoneCounter counter;
   const SampleWindow all = sample_window(0, 0, 320, 240);  // grid columns 1..79
   for (int round = 0; round < 3; ++round) {

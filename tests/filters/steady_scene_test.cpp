@@ -56,7 +56,6 @@ class SteadyScene : public ::testing::Test {
   }
   void TearDown() override {
     control_.reset();
-    DriverRegistry::system().reset();
     MessageLoop::instance().reset();
     MessageLoop::instance().set_clock(nullptr);
     set_presenter(previous_);
@@ -64,10 +63,10 @@ class SteadyScene : public ::testing::Test {
 
   // Runs one cycle of the scene through the control, steadied or not; the events it raised.
   std::vector<Event> run(const VirtualSceneOptions& options, std::optional<SteadySettings> steady) {
-    DriverRegistry::system().clear();
-    DriverRegistry::system().add(DriverRegistry::virtual_camera(options));
-    if (steady) make_steady(DriverRegistry::system(), *steady);
-    control_ = std::make_unique<orvex>();
+    drivers_.clear();
+    drivers_.add(DriverRegistry::virtual_camera(options));
+    if (steady) make_steady(drivers_, *steady);
+    control_ = std::make_unique<orvex>(drivers_);
     control_->video().set_pacing(ezVidCap::Pacing::AsFastAsConsumed);
     std::vector<Event> events;
     FunctionSink sink([&](DispId, std::span<Variant> args) {
@@ -117,6 +116,7 @@ class SteadyScene : public ::testing::Test {
 
  private:
   std::shared_ptr<Presenter> previous_;
+  DriverRegistry drivers_;
   std::unique_ptr<orvex> control_;
 };
 

@@ -6,7 +6,7 @@
 #include <thread>
 
 #include "graphics_support.h"
-#include "zentrik/platform/nearest_colour.h"
+#include "platform/nearest_colour.h"
 
 namespace zentrik {
 namespace {

@@ -1,6 +1,6 @@
 // The reader thread against scripted decoders: hand-over of the newest frame, reconnection with
 // growing pauses, giving up, stopping in the middle of a blocking read or a pause.
-#include "zentrik/sources/LiveFrameReader.h"
+#include "sources/LiveFrameReader.h"
 
 #include <gtest/gtest.h>
 

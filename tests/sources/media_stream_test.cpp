@@ -7,14 +7,14 @@
 #include <mutex>
 #include <vector>
 
-#include "child_process.h"
+#include "background_program.h"
 
 #include "frame_probe.h"
 #include "local_http_server.h"
 #include "source_options.h"
+#include "sources/LiveFrameReader.h"
 #include "temp_folder.h"
 #include "test_video.h"
-#include "zentrik/sources/LiveFrameReader.h"
 #include "zentrik/sources/MediaSourceDriver.h"
 
 namespace zentrik {
@@ -85,9 +85,9 @@ TEST(MediaStream, LiveTcpStreamThatDropsIsRetriedThenGivenUp) {
   ASSERT_GT(port, 0);
   const std::string url = "tcp://127.0.0.1:" + std::to_string(port);
   // A live MPEG-TS stream, played in real time and looped, to the first client that connects.
-  testing::ChildProcess server({"ffmpeg", "-nostdin", "-re", "-stream_loop", "-1", "-i",
-                                (folder / "clip.avi").string(), "-c", "copy", "-f", "mpegts",
-                                url + "?listen=1"});
+  testing::BackgroundProgram server({"ffmpeg", "-nostdin", "-re", "-stream_loop", "-1", "-i",
+                                     (folder / "clip.avi").string(), "-c", "copy", "-f", "mpegts",
+                                     url + "?listen=1"});
   ASSERT_TRUE(server.running());
 
   std::vector<SourceStatus> seen;

@@ -1,5 +1,5 @@
-// The capture drivers installed on this system, in enumeration order, and the enumeration call
-// that the control's driver search uses.
+// A list of capture drivers in enumeration order, owned by the host, and the enumeration call
+// that the control's driver search makes over it.
 #pragma once
 
 #include <functional>
@@ -21,14 +21,14 @@ class DriverRegistry {
     Factory make;
   };
 
-  // The system's list, as capGetDriverDescriptionA enumerates it. Starts with the built-in
-  // virtual camera alone; hosts add real sources after it.
-  // Loop thread only, like every member.
-  static DriverRegistry& system();
+  // An empty list; standard() is the usual start. Loop thread only, like every member.
+  DriverRegistry() = default;
+  // The list a host starts from: the built-in virtual camera alone; real sources go after it.
+  static DriverRegistry standard();
 
   // The entry of the built-in virtual camera playing `options`.
   static Entry virtual_camera(VirtualSceneOptions options = standard_scene());
-  // Back to the virtual camera alone (the system list's starting state).
+  // Back to the virtual camera alone (the standard list).
   void reset();
 
   void add(Entry entry) { entries_.push_back(std::move(entry)); }
@@ -41,13 +41,9 @@ class DriverRegistry {
   std::vector<Entry> entries_;
 };
 
-// Copies driver `index`'s description and version into the buffers (at most the given
-// capacities, NUL-terminated, the rest of each buffer untouched); 0 when there is no such
-// driver, non-zero otherwise.
-// A null buffer or a capacity below 1 leaves that buffer alone.
-Long capGetDriverDescriptionA(Long index, char* description, Long descriptionSize, char* version,
-                              Long versionSize);
-// The same over another list than the system's.
+// Copies driver `index`'s description and version of `drivers` into the buffers (at most the
+// given capacities, NUL-terminated, the rest of each buffer untouched); 0 when there is no such
+// driver, non-zero otherwise. A null buffer or a capacity below 1 leaves that buffer alone.
 Long capGetDriverDescriptionA(const DriverRegistry& drivers, Long index, char* description,
                               Long descriptionSize, char* version, Long versionSize);
 

@@ -49,9 +49,12 @@ class ezVidCap : public Dispatchable {
     AsFastAsConsumed,  // frames come only when deliver_frames() asks (tests, benchmarks, files)
   };
 
-  // `drivers` must outlive the component (the system's list lives as long as the program).
-  explicit ezVidCap(const DriverRegistry& drivers = DriverRegistry::system());
+  // The component opens drivers of `drivers`, a list its host owns and keeps for the
+  // component's whole life.
+  explicit ezVidCap(const DriverRegistry& drivers);
   ~ezVidCap() override;
+
+  const DriverRegistry& drivers() const;
 
   const TypeInfo& type_info() const override;
   Variant invoke(DispId id, MemberKind kind, std::span<Variant> args) override;

@@ -4,11 +4,11 @@
 
 #include <array>
 #include <functional>
+#include <memory>
 #include <span>
 #include <string>
 #include <vector>
 
-#include "zentrik/colour/ColourOctree.h"
 #include "zentrik/colour/PaletteEntry.h"
 #include "zentrik/colour/ProgressEvents.h"
 #include "zentrik/platform/automation.h"
@@ -18,9 +18,15 @@
 namespace zentrik {
 
 class cDIBSection;
+class ColourOctree;
 
 class cPalette : public ProgressSource {
  public:
+  cPalette();
+  ~cPalette();
+  cPalette(const cPalette& other);
+  cPalette& operator=(const cPalette& other);
+
   void Add(Long Red, Long Green, Long Blue);
   Long ClosestIndex(Long Red, Long Green, Long Blue) const;  // 0 = none chosen
   Long Count() const { return static_cast<Long>(entries_.size()); }
@@ -46,8 +52,9 @@ class cPalette : public ProgressSource {
 
   // The entries in palette order (entry 1 first), as the raw block lays them out.
   const std::vector<PaletteEntry>& entries() const { return entries_; }
-  // The octree left by the last CreateOptimal (empty before it and after EraseNodes).
-  const ColourOctree& octree() const { return octree_; }
+  // The octree left by the last CreateOptimal (empty before it and after EraseNodes); its
+  // definition is internal to the colour library.
+  const ColourOctree& octree() const { return *octree_; }
 
  private:
   void SetDarkColours(Long first);
@@ -59,7 +66,7 @@ class cPalette : public ProgressSource {
                     const std::function<void()>& checkImage);
 
   std::vector<PaletteEntry> entries_;
-  ColourOctree octree_;
+  std::unique_ptr<ColourOctree> octree_;  // never null
 };
 
 }  // namespace zentrik

@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include "zentrik/capture/DriverRegistry.h"
 #include "zentrik/platform/automation.h"
 
 namespace zentrik {
@@ -17,7 +18,7 @@ struct DriverChoice {
   std::string videodevice;  // the matched driver's whole 100-character buffer, else ""
 };
 
-// Enumerates the drivers through capGetDriverDescriptionA.
-DriverChoice search_capture_driver();
+// Enumerates `drivers` through capGetDriverDescriptionA.
+DriverChoice search_capture_driver(const DriverRegistry& drivers);
 
 }  // namespace zentrik

@@ -11,8 +11,6 @@
 #include "zentrik/capture/ezVidCap.h"
 #include "zentrik/control/OrvexState.h"
 #include "zentrik/control/OrvexTypeLibrary.h"
-#include "zentrik/control/SampleWindow.h"
-#include "zentrik/control/ZoneCounter.h"
 #include "zentrik/control/e_colordepth.h"
 #include "zentrik/platform/dispatch.h"
 #include "zentrik/platform/forms.h"
@@ -23,6 +21,7 @@ namespace zentrik {
 class cDIBSection;
 class cDIBSectionSave;
 class frmAbout;
+class ZoneCounter;
 
 class orvex : public Dispatchable {
  public:
@@ -35,9 +34,11 @@ class orvex : public Dispatchable {
   static constexpr Integer kUpperLayer = 64;      // highest layer the `layer` property accepts
   static constexpr Long kSnapshotQuality = 90;    // JPEG quality of every snapshot
 
-  // Creates the control and runs start-up. `video` stands in for the hosted capture component
-  // (nullptr: a new ezVidCap over the system's drivers).
-  explicit orvex(std::unique_ptr<ezVidCap> video = nullptr);
+  // Creates the control and runs start-up over a new capture component that searches and opens
+  // the drivers of `drivers` (a list the host owns and keeps for the control's whole life).
+  explicit orvex(const DriverRegistry& drivers);
+  // The same over a capture component the host made (not null); the search runs over its list.
+  explicit orvex(std::unique_ptr<ezVidCap> video);
   ~orvex() override;
   orvex(const orvex&) = delete;
   orvex& operator=(const orvex&) = delete;
@@ -117,8 +118,10 @@ class orvex : public Dispatchable {
   void detect();
   void sample_preview();
 
-  // Zones.
+  // Zones. A pass evaluates the zones of one kind: colour zones, then motion zones.
+  struct ZonePass;
   void show_zones();
+  void evaluate_zones(const ZonePass& pass);
   void evaluate_color_zones();
   void evaluate_motion_zones();
   // Applies the detected/not-detected transition of the zone being evaluated; true when the
@@ -126,7 +129,7 @@ class orvex : public Dispatchable {
   bool transition(Integer layer, Integer zone, bool detected);
   Integer share_floor() const;
   bool share_reaches(Integer percentage) const;
-  void fire_motion(Boolean status, Integer percentage);
+  void fire_motion(Integer layer, Integer zone, Boolean status, Integer percentage);
   void fire_color(Integer layer, Integer zone, Boolean status, Integer percentage);
   void place_outline(Integer zone, Integer left, Integer top, Integer width, Integer height);
   void pixel_readout(float x, float y);
@@ -156,7 +159,7 @@ class orvex : public Dispatchable {
   std::unique_ptr<cDIBSectionSave> depth_writer_;
   std::unique_ptr<frmAbout> about_;
 
-  ZoneCounter counter_;
+  std::unique_ptr<ZoneCounter> counter_;
   EventSource events_;
   std::function<void(std::string_view)> propertyChanged_;
   std::unique_ptr<FrameSink> frameSink_;

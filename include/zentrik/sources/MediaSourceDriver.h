@@ -13,13 +13,14 @@
 #include <vector>
 
 #include "zentrik/capture/CaptureDriver.h"
-#include "zentrik/sources/LiveFrameReader.h"
 #include "zentrik/sources/MediaDecoder.h"
 #include "zentrik/sources/MediaLocation.h"
 #include "zentrik/sources/RetryPolicy.h"
 #include "zentrik/sources/SourceStatus.h"
 
 namespace zentrik {
+
+class LiveFrameReader;
 
 struct MediaSourceOptions {
   enum class Reading {
@@ -34,7 +35,7 @@ struct MediaSourceOptions {
   std::chrono::milliseconds io_timeout{10000};
   RetryPolicy retry;
   Reading reading = Reading::Automatic;
-  std::function<void(const SourceStatus&)> on_status;  // reader thread: see LiveFrameReader
+  std::function<void(const SourceStatus&)> on_status;  // called on the reader thread
   DecoderFactory decoder_factory;                      // empty: FFmpeg
   double analyse_fps = 0.0;  // above 0: at most so many frames a second (DecoderSettings)
 };

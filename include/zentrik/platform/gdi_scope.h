@@ -1,5 +1,5 @@
-// Scoped owners for the short-lived graphics objects of the imaging code: a device context that
-// is deleted, a bitmap that is deleted unless handed on, and a selection that is undone.
+// Scoped owners for short-lived graphics objects: a device context that is deleted, a bitmap
+// that is deleted unless handed on, and a selection that is undone.
 #pragma once
 
 #include <utility>

@@ -2,7 +2,7 @@
 // depth 2 without a palette one of the halftone colours; other depths change nothing; a short
 // palette leaves the rest of the table as the object last had it; the pre-reduction modes leave
 // the image holding only the palette's colours.
-#include "zentrik/imaging/cDIBSectionSave.h"
+#include "zentrik/colourdepth/cDIBSectionSave.h"
 
 #include <gtest/gtest.h>
 
@@ -11,10 +11,10 @@
 #include <vector>
 
 #include "imaging_test_support.h"
+#include "platform/nearest_colour.h"
 #include "zentrik/colour/cPalette.h"
 #include "zentrik/imaging/cDIBSection.h"
 #include "zentrik/platform/message_box.h"
-#include "zentrik/platform/nearest_colour.h"
 
 namespace zentrik {
 namespace {

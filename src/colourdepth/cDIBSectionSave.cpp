@@ -1,14 +1,14 @@
 // cDIBSectionSave: the paletted sections with their colour tables, the conversion through them
 // (two platform blits; the platform maps each pixel to the nearest table entry) and the
 // pre-reduction modes that reduce the image with cColourReduceDIB first.
-#include "zentrik/imaging/cDIBSectionSave.h"
+#include "zentrik/colourdepth/cDIBSectionSave.h"
 
 #include <algorithm>
 
-#include "gdi_scope.h"
 #include "zentrik/colour/cColourReduceDIB.h"
 #include "zentrik/colour/cPalette.h"
 #include "zentrik/imaging/cDIBSection.h"
+#include "zentrik/platform/gdi_scope.h"
 
 namespace zentrik {
 

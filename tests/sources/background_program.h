@@ -9,12 +9,12 @@
 
 namespace zentrik::testing {
 
-class ChildProcess {
+class BackgroundProgram {
  public:
-  explicit ChildProcess(std::vector<std::string> arguments);
-  ~ChildProcess() { kill(); }
-  ChildProcess(const ChildProcess&) = delete;
-  ChildProcess& operator=(const ChildProcess&) = delete;
+  explicit BackgroundProgram(std::vector<std::string> arguments);
+  ~BackgroundProgram() { kill(); }
+  BackgroundProgram(const BackgroundProgram&) = delete;
+  BackgroundProgram& operator=(const BackgroundProgram&) = delete;
 
   bool running() const { return pid_ > 0; }
   // Ends the program at once (SIGKILL), as a crash or a pulled cable would, and reaps it.

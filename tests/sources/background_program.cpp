@@ -1,5 +1,5 @@
 // Starting and killing a test's helper program; finding a free local port.
-#include "child_process.h"
+#include "background_program.h"
 
 #include <arpa/inet.h>
 #include <fcntl.h>
@@ -14,7 +14,7 @@ extern char** environ;
 
 namespace zentrik::testing {
 
-ChildProcess::ChildProcess(std::vector<std::string> arguments) {
+BackgroundProgram::BackgroundProgram(std::vector<std::string> arguments) {
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
@@ -27,7 +27,7 @@ ChildProcess::ChildProcess(std::vector<std::string> arguments) {
   posix_spawn_file_actions_destroy(&actions);
 }
 
-void ChildProcess::kill() {
+void BackgroundProgram::kill() {
   if (pid_ <= 0) return;
   ::kill(pid_, SIGKILL);
   int status = 0;

@@ -8,8 +8,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "zentrik/control/SampleTable.h"
-#include "zentrik/control/SampleWindow.h"
+#include "SampleGrid.h"
+#include "SampleWindow.h"
 
 namespace zentrik {
 
