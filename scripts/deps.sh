@@ -8,6 +8,7 @@ packages=(
   libavformat-dev libavcodec-dev libavutil-dev libswscale-dev libavdevice-dev ffmpeg
   clang libclang-rt-14-dev python3 python3-pil
   libcpp-httplib-dev nlohmann-json3-dev libyaml-cpp-dev
+  libmosquitto-dev mosquitto mosquitto-clients openssl
   chromium chromium-driver python3-selenium
 )
 missing=()

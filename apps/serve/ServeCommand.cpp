@@ -141,6 +141,7 @@ int run_serve(const std::vector<std::string>& args) {
 
   MessageLoop::instance().run();
   std::fprintf(stderr, "zentrik serve: stopping\n");
+  cameras.close();
   server.stop();
   cameras.stop();
   return kExitOk;

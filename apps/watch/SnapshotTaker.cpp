@@ -62,7 +62,7 @@ bool SnapshotTaker::write(const std::string& path) {
 }
 
 std::string SnapshotTaker::take(const WatchEvent& e) {
-  if (!ok_ || !e.status) return {};
+  if (!ok_ || !e.status || e.warmup) return {};  // warm-up shows the empty first frame
   auto& seen = triggered_[{e.layer, e.zone}];
   if (seen && !every_trigger_) return {};
   seen = true;

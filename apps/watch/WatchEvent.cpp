@@ -31,7 +31,10 @@ std::string format_text(const WatchEvent& e) {
   if (e.kind == "color" && n > 0 && n < static_cast<int>(sizeof text)) {
     std::snprintf(text + n, sizeof text - n, "  color &H%06X", static_cast<unsigned>(e.color));
   }
-  return text;
+  std::string line(text);
+  if (!e.name.empty()) line += "  name " + e.name;
+  if (e.warmup) line += "  warm-up";
+  return line;
 }
 
 std::string format_json(const WatchEvent& e) {
@@ -45,6 +48,8 @@ std::string format_json(const WatchEvent& e) {
     n += std::snprintf(text + n, sizeof text - n, ",\"color\":%d", e.color);
   }
   std::string line(text);
+  if (!e.name.empty()) line += ",\"name\":\"" + e.name + "\"";  // names are [A-Za-z0-9_-]
+  if (e.warmup) line += ",\"warmup\":true";
   line += "}";
   return line;
 }

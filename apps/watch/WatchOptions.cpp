@@ -39,6 +39,37 @@ void read_steady(const CommandLine& cl, WatchOptions& o) {
   }
 }
 
+// Zone names, hold time and the broker.
+void read_mqtt(const CommandLine& cl, WatchOptions& o) {
+  std::string error;
+  const std::string names = cl.value_or("zone-name", "");
+  for (std::size_t start = 0; start < names.size();) {
+    std::size_t comma = names.find(',', start);
+    if (comma == std::string::npos) comma = names.size();
+    if (!o.zone_names.parse(std::string_view(names).substr(start, comma - start), &error)) {
+      throw UsageError("--zone-name: " + error);
+    }
+    start = comma + 1;
+  }
+  o.hold = cl.real("hold", 0, 0, 86400);
+  o.camera = cl.value_or("camera", "");
+  if (o.camera.empty()) o.camera = host_name_word();
+  if (!is_topic_word(o.camera)) {
+    throw UsageError("--camera: \"" + o.camera + "\" must be letters, digits, '_' or '-'");
+  }
+  if (!cl.has("mqtt")) {
+    if (cl.has("mqtt-ca")) throw UsageError("--mqtt-ca needs --mqtt");
+    return;
+  }
+  MqttSettings settings;
+  if (!parse_mqtt_url(cl.value_or("mqtt", ""), settings, &error)) throw UsageError(error);
+  settings.ca_file = cl.value_or("mqtt-ca", "");
+  if (!settings.ca_file.empty() && !settings.tls) {
+    throw UsageError("--mqtt-ca is for mqtts:// addresses");
+  }
+  o.mqtt = settings;
+}
+
 // Options that would do nothing in the combination given are mistakes.
 void refuse_idle_options(const WatchOptions& o) {
   if (o.every_trigger && o.snapshots.empty())
@@ -50,9 +81,10 @@ void refuse_idle_options(const WatchOptions& o) {
 }  // namespace
 
 WatchOptions read_watch_options(const std::vector<std::string>& args) {
-  CommandLine cl(with_steady_value(args), {"fast", "every-trigger", "quiet-fps"},
-                 {"source", "script", "frames", "seconds", "format", "snapshots", "on-event",
-                  "retries", "steady", "analyse-fps"});
+  CommandLine cl(
+      with_steady_value(args), {"fast", "every-trigger", "quiet-fps"},
+      {"source", "script", "frames", "seconds", "format", "snapshots", "on-event", "retries",
+       "mqtt", "mqtt-ca", "camera", "hold", "zone-name", "steady", "analyse-fps"});
   cl.at_most(0);
   WatchOptions o;
   o.source = cl.value_or("source", "");
@@ -72,6 +104,7 @@ WatchOptions read_watch_options(const std::vector<std::string>& args) {
   if (cl.has("retries")) o.retries = static_cast<int>(cl.number("retries", 0, 0, 1000));
   read_steady(cl, o);
   o.analyse_fps = cl.real("analyse-fps", 0.0, 0.1, 1000.0);
+  read_mqtt(cl, o);
   refuse_idle_options(o);
   return o;
 }

@@ -6,7 +6,9 @@
 #include <string>
 #include <vector>
 
+#include "zentrik/events/ZoneNames.h"
 #include "zentrik/filters/SteadySettings.h"
+#include "zentrik/mqtt/MqttSettings.h"
 
 namespace zentrik::cli {
 
@@ -23,9 +25,13 @@ struct WatchOptions {
   bool every_trigger = false;
   std::string on_event;
   bool print_fps = true;
+  std::optional<int> retries;        // reconnection attempts after a live source drops
+  ZoneNames zone_names;              // --zone-name LAYER:ZONE=NAME,...
+  std::optional<MqttSettings> mqtt;  // --mqtt URL (and --mqtt-ca); none: no MQTT
+  std::string camera;                // the camera's name in MQTT topics
+  double hold = 0;  // seconds a zone's published state stays ON after the zone cleared
   std::optional<SteadySettings> steady;  // nothing: frames as the source gives them
   double analyse_fps = 0.0;              // 0: every frame
-  std::optional<int> retries;            // reconnection attempts after a live source drops
 };
 
 // Reads and checks the options; UsageError (exit status 2) for anything wrong.

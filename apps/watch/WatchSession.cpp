@@ -7,6 +7,7 @@
 #include "cli/Command.h"
 #include "watch/EventCommand.h"
 #include "watch/EventPrinter.h"
+#include "watch/MqttConsumer.h"
 #include "watch/ScriptRanges.h"
 #include "watch/SnapshotTaker.h"
 #include "watch/SourceMonitor.h"
@@ -61,8 +62,8 @@ std::optional<int> WatchSession::set_up() {
   add_real_sources(drivers_, list_v4l2_devices(), options_.source, sources);
   if (options_.steady) make_steady(drivers_, *options_.steady);
   if (!open_control()) return kExitFailure;
-  add_consumers();
   start_capture();
+  add_consumers();  // after the script: they see its zones
   return std::nullopt;
 }
 
@@ -101,6 +102,9 @@ void WatchSession::add_consumers() {
     snapshots_ = std::make_unique<SnapshotTaker>(*control_, options_);
   if (!options_.on_event.empty())
     consumers_.push_back(std::make_unique<EventCommand>(options_.on_event));
+  if (options_.mqtt)
+    consumers_.push_back(
+        std::make_unique<MqttConsumer>(*control_, options_, [this] { observe(); }));
 }
 
 void WatchSession::start_capture() {
@@ -122,6 +126,7 @@ void WatchSession::start_capture() {
   if (script_) script_->run(control);
   warn_if_blind();
   if (control.active() != vbTrue) control.set_active(vbTrue);
+  observe();
 }
 
 // A run that can report nothing says so.
@@ -156,13 +161,21 @@ void WatchSession::on_report(const ezVidCap::Report& report) {
 void WatchSession::on_event(DispId id, std::span<Variant> args) {
   WatchEvent event = event_of(id, args);
   event.frame = control_->video().frames_delivered();
+  event.name = options_.zone_names.name(event.layer, event.zone);
+  event.warmup = warmup_.classify(event.layer, event.zone, event.status, event.frame);
   if (snapshots_) event.snapshot = snapshots_->take(event);
   ++events_;
   for (const auto& consumer : consumers_) consumer->on_event(event);
 }
 
+// The first frame evaluated with a layer is warm-up; the layer may change between frames.
+void WatchSession::observe() {
+  warmup_.observe(control_->layer(), control_->video().frames_delivered());
+}
+
 void WatchSession::between_frames() {
   damage_->check(control_->video());
+  observe();
   for (const auto& consumer : consumers_) consumer->between_frames();
 }
 

@@ -14,6 +14,7 @@
 #include "watch/StopSignals.h"
 #include "watch/WatchOptions.h"
 #include "zentrik/control/orvex.h"
+#include "zentrik/events/WarmUp.h"
 #include "zentrik/platform/dispatch.h"
 #include "zentrik/script/ControlScript.h"
 
@@ -41,6 +42,7 @@ class WatchSession : private EventSink {
   void warn_if_blind() const;
   void run_fast();
   void between_frames();
+  void observe();
   bool done() const;
   void on_report(const ezVidCap::Report& report);
   void on_event(DispId id, std::span<Variant> args) override;
@@ -59,6 +61,7 @@ class WatchSession : private EventSink {
   bool source_failed_ = false;
   bool source_ended_ = false;
   long long events_ = 0;
+  WarmUp warmup_;
 };
 
 }  // namespace zentrik::cli

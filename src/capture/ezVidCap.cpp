@@ -292,6 +292,10 @@ HWND ezVidCap::capture_window() const {
   return impl_->window.handle();
 }
 
+bool ezVidCap::latest_full_frame(FullFrame& frame) {
+  return impl_->driver && impl_->driver->latest_full_frame(frame);
+}
+
 std::int64_t ezVidCap::frames_delivered() const {
   return impl_->delivered;
 }

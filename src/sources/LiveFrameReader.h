@@ -54,6 +54,8 @@ class LiveFrameReader {
 
   SourceStatus status() const;
   std::string error() const;
+  // The decoder's last good frame at full resolution (MediaDecoder::full_frame).
+  bool full_frame(FullFrame& frame) const;
 
  private:
   using Clock = std::chrono::steady_clock;

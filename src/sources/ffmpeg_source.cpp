@@ -97,6 +97,7 @@ class FfmpegDecoder final : public MediaDecoder {
   bool has_end() const override;
   std::string error() const override { return error_; }
   void interrupt() override { interrupted_ = true; }
+  bool full_frame(FullFrame& frame) override;
 
  private:
   static int interrupt_callback(void* opaque);
@@ -117,6 +118,10 @@ class FfmpegDecoder final : public MediaDecoder {
   std::unique_ptr<AVPacket, PacketFreer> packet_;
   std::unique_ptr<AVFrame, FrameFreer> picture_;
   std::unique_ptr<SwsContext, ScalerFreer> scaler_;
+  // The last good frame, kept by reference (no copy) until a host asks for it at full size.
+  std::mutex latest_mutex_;
+  std::unique_ptr<AVFrame, FrameFreer> latest_{av_frame_alloc()};
+  std::unique_ptr<SwsContext, ScalerFreer> full_scaler_;
   int stream_ = -1;
   double time_base_ = 0.0;
   double frame_rate_ = 30.0;
@@ -304,6 +309,24 @@ bool FfmpegDecoder::convert(Frame& frame) {
   return rows == kFrameHeight;
 }
 
+bool FfmpegDecoder::full_frame(FullFrame& frame) {
+  std::lock_guard lock(latest_mutex_);
+  const AVFrame* source = latest_.get();
+  if (!source || source->width <= 0 || source->height <= 0 || source->format < 0) return false;
+  full_scaler_.reset(sws_getCachedContext(full_scaler_.release(), source->width, source->height,
+                                          static_cast<AVPixelFormat>(source->format), source->width,
+                                          source->height, AV_PIX_FMT_BGR24, SWS_BILINEAR, nullptr,
+                                          nullptr, nullptr));
+  if (!full_scaler_) return false;
+  frame.width = source->width;
+  frame.height = source->height;
+  frame.pixels.resize(static_cast<std::size_t>(frame.width) * 3 * frame.height);
+  std::uint8_t* target[4] = {frame.pixels.data(), nullptr, nullptr, nullptr};
+  const int target_stride[4] = {frame.width * 3, 0, 0, 0};
+  return sws_scale(full_scaler_.get(), source->data, source->linesize, 0, source->height, target,
+                   target_stride) == source->height;
+}
+
 DecodeStatus FfmpegDecoder::read(Frame& frame, double& timestamp) {
   if (finished_) return final_status_;
   if (!codec_) return finish(DecodeStatus::Error, "the source is not open");
@@ -322,6 +345,11 @@ DecodeStatus FfmpegDecoder::read(Frame& frame, double& timestamp) {
         continue;
       }
       const bool converted = !corrupt && convert(frame);
+      if (converted && latest_) {
+        std::lock_guard lock(latest_mutex_);
+        av_frame_unref(latest_.get());
+        av_frame_move_ref(latest_.get(), picture_.get());
+      }
       av_frame_unref(picture_.get());
       if (!converted) {
         if (!count_corrupt())

@@ -107,6 +107,11 @@ bool LiveFrameReader::stopped() const {
   return stopping_;
 }
 
+bool LiveFrameReader::full_frame(FullFrame& frame) const {
+  std::lock_guard lock(mutex_);
+  return current_ != nullptr && current_->full_frame(frame);
+}
+
 void LiveFrameReader::forget_decoder() {
   std::lock_guard lock(mutex_);
   current_ = nullptr;

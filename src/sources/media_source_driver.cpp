@@ -120,6 +120,11 @@ std::string MediaSourceDriver::error() const {
   return error_;
 }
 
+bool MediaSourceDriver::latest_full_frame(FullFrame& frame) {
+  if (reader_) return reader_->full_frame(frame);
+  return decoder_ && decoder_->full_frame(frame);
+}
+
 SourceStatus MediaSourceDriver::status() const {
   if (reader_) return reader_->status();
   SourceStatus status;

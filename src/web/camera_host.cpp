@@ -101,14 +101,19 @@ void CameraHost::start() {
   tick_timer_ = MessageLoop::instance().add_timer(kTickMs, [this] { tick(); });
 }
 
-void CameraHost::stop() {
+void CameraHost::close() {
   {
     std::lock_guard lock(mutex_);
-    if (closing_ && cameras_.empty()) return;
     closing_ = true;
   }
   answered_.notify_all();
   services_->hub.close();
+  for (auto& camera : cameras_) camera->feed().close();
+}
+
+void CameraHost::stop() {
+  if (cameras_.empty()) return;
+  close();
   MessageLoop& loop = MessageLoop::instance();
   if (tick_timer_) loop.remove_timer(tick_timer_);
   tick_timer_ = 0;

@@ -58,7 +58,8 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         FullDiskCase{"RawPalette", {"palette", "convert", "@pal", "@out", "--raw"}, "out.pal"},
         FullDiskCase{"JascPalette", {"palette", "convert", "@pal", "@out"}, "out.pal"},
-        FullDiskCase{"StandardRawPalette", {"palette", "make", "halftone", "@out", "--raw"}, "h.pal"},
+        FullDiskCase{
+            "StandardRawPalette", {"palette", "make", "halftone", "@out", "--raw"}, "h.pal"},
         FullDiskCase{"Bitmap", {"image", "grey", "@in.bmp", "@out"}, "out.bmp"},
         FullDiskCase{"Jpeg", {"image", "copy", "@in.bmp", "@out"}, "out.jpg"}),
     [](const auto& info) { return std::string(info.param.name); });

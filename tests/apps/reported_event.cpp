@@ -72,11 +72,24 @@ std::optional<ReportedEvent> parse_json_event(const std::string& line) {
   return e;
 }
 
+bool is_warm_up(const std::vector<ReportedEvent>& events, std::size_t i) {
+  const ReportedEvent& e = events[i];
+  if (e.frame == 1) return true;
+  if (e.frame != 2) return false;
+  for (std::size_t j = 0; j < i; ++j) {
+    const ReportedEvent& f = events[j];
+    if (f.frame == 1 && f.layer == e.layer && f.zone == e.zone) return f.status != e.status;
+  }
+  return false;
+}
+
 std::optional<ReportedEvent> parse_text_event(const std::string& line) {
-  // TIME  frame N  KIND  layer L zone Z  ON|off P%  [color &HBBGGRR]
+  // TIME  frame N  KIND  layer L zone Z  ON|off P%  [color &HBBGGRR]  [name NAME]  [warm-up]
   std::vector<std::string> w = words(line);
   if (w.empty() || !is_utc_time(w[0])) return std::nullopt;
   w.erase(w.begin());
+  if (!w.empty() && w.back() == "warm-up") w.pop_back();
+  if (w.size() >= 2 && w[w.size() - 2] == "name") w.resize(w.size() - 2);
   if (w.size() != 9 && w.size() != 11) return std::nullopt;
   if (w[0] != "frame" || !all_digits(w[1]) || (w[2] != "motion" && w[2] != "color") ||
       w[3] != "layer" || !all_digits(w[4]) || w[5] != "zone" || !all_digits(w[6]) ||

@@ -32,6 +32,10 @@ std::optional<std::string> json_field(const std::string& line, const std::string
 std::optional<ReportedEvent> parse_json_event(const std::string& line);
 std::optional<ReportedEvent> parse_text_event(const std::string& line);
 
+// True when events[i] is warm-up: a transition of frame 1 (the first evaluated frame of a run
+// whose script sets the layer) or its reversal on frame 2. Such events take no snapshot.
+bool is_warm_up(const std::vector<ReportedEvent>& events, std::size_t i);
+
 // Every event of a whole output, in order; a line that is neither an event nor a
 // frames-per-second line is added to `unknown`.
 std::vector<ReportedEvent> json_events(const std::string& output,

@@ -62,8 +62,9 @@ std::set<std::string> keys_of(const std::map<std::string, std::filesystem::path>
 std::set<std::string> snapshots_for(const std::vector<ReportedEvent>& events, bool every) {
   std::set<std::string> names;
   std::set<std::pair<int, int>> seen;
-  for (const ReportedEvent& e : events) {
-    if (!e.status) continue;
+  for (std::size_t i = 0; i < events.size(); ++i) {
+    const ReportedEvent& e = events[i];
+    if (!e.status || is_warm_up(events, i)) continue;  // warm-up takes no snapshot
     if (seen.insert({e.layer, e.zone}).second || every) names.insert(snapshot_name(e));
   }
   return names;
@@ -101,7 +102,9 @@ TEST_P(WatchSnapshots, OneDecodableSnapshotPerTrigger) {
   ASSERT_EQ(events, expected_events(demo_like_zones(), 1, standard_scene_picture(), c.frames));
 
   const std::set<std::string> wanted = snapshots_for(events, c.every_trigger);
-  ASSERT_FALSE(wanted.empty());
+  if (c.frames > 2) {
+    ASSERT_FALSE(wanted.empty());  // frames 1 and 2 are warm-up only
+  }
   const auto files = snapshots_in(folder / "shots");
   EXPECT_EQ(keys_of(files), wanted);
   for (const auto& [name, path] : files) {
@@ -116,7 +119,8 @@ TEST_P(WatchSnapshots, OneDecodableSnapshotPerTrigger) {
 INSTANTIATE_TEST_SUITE_P(Runs, WatchSnapshots,
                          ::testing::Values(SnapshotCase{"WholeCycle", 300, false},
                                            SnapshotCase{"EndsOnATrigger", 31, false},
-                                           SnapshotCase{"EndsOnTheFirstFrame", 1, false},
+                                           SnapshotCase{"EndsOnTheFirstFrame", 1,
+                                                        false},  // warm-up only: none
                                            SnapshotCase{"EveryTrigger", 240, true}),
                          [](const auto& info) { return std::string(info.param.name); });
 
@@ -134,8 +138,7 @@ TEST(WatchSnapshotPictures, ColourSnapshotsShowTheirPatch) {
     int x, y;
     Rgb colour;
   };
-  for (const Expect& e : {Expect{"color-L1-Z1-f1.jpg", 40, 35, {255, 0, 0}},
-                          Expect{"color-L1-Z2-f31.jpg", 280, 35, {0, 0, 255}},
+  for (const Expect& e : {Expect{"color-L1-Z2-f31.jpg", 280, 35, {0, 0, 255}},
                           Expect{"color-L1-Z3-f91.jpg", 40, 205, {255, 255, 0}}}) {
     std::string why;
     const auto files = snapshots_in(folder / "shots");
@@ -230,8 +233,8 @@ TEST(WatchSnapshotNames, FullDiskIsOneMessageWithACount) {
                   {}, {{"ZENTRIK_WRITE_FAULT_AFTER", "0"}});
   ASSERT_EQ(r.exit_code, 0) << describe(r);
   const auto events = json_events(r.out);
-  const auto ons =
-      std::count_if(events.begin(), events.end(), [](const ReportedEvent& e) { return e.status; });
+  std::ptrdiff_t ons = 0;  // triggers that take a snapshot: warm-up takes none
+  for (std::size_t i = 0; i < events.size(); ++i) ons += events[i].status && !is_warm_up(events, i);
   ASSERT_GT(ons, 2);
   const auto lines = split_lines(r.err);
   EXPECT_EQ(

@@ -20,6 +20,7 @@ ServedCameras::ServedCameras(ServedOptions options) {
   host.default_script_text = options.script;
   host.default_script_name = "test script";
   host.retry_seconds = 1;
+  host.virtual_frame_rate = 15;  // half the scene's rate: room for sanitizer builds
   host_ = std::make_unique<CameraHost>(cameras, host);
   router_ = std::make_unique<ApiRouter>(*host_, RouterOptions{options.token});
   server_ = std::make_unique<HttpServer>(
@@ -36,6 +37,7 @@ ServedCameras::ServedCameras(ServedOptions options) {
       return;
     }
     MessageLoop::instance().run();
+    host_->close();
     server_->stop();
     host_->stop();
   });

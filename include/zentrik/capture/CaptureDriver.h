@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "zentrik/platform/automation.h"
 
@@ -19,6 +20,14 @@ inline constexpr Long kFrameStride = 960;  // 3 x 320, already a multiple of 4
 struct Frame {
   std::uint8_t pixels[kFrameStride * kFrameHeight];
   std::int64_t index = 0;  // frame number from the source's start
+};
+
+// A frame at the source's own resolution, 24-bit blue-green-red, rows top-down, 3 x width bytes
+// apart.
+struct FullFrame {
+  int width = 0;
+  int height = 0;
+  std::vector<std::uint8_t> pixels;
 };
 
 enum class FrameStatus {
@@ -59,6 +68,13 @@ class CaptureDriver {
   virtual std::int64_t damaged_frames() const { return 0; }
 
   using FrameNotifier = std::function<void()>;
+
+  // The latest frame at the source's own resolution, made only when a host asks (a sharper event
+  // snapshot than 320 x 240). False when the source has none (the default). Loop thread.
+  virtual bool latest_full_frame(FullFrame& frame) {
+    (void)frame;
+    return false;
+  }
   virtual bool set_frame_notifier(FrameNotifier notify) {
     (void)notify;
     return false;

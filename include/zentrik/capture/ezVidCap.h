@@ -95,6 +95,8 @@ class ezVidCap : public Dispatchable {
   bool visible() const;
   HWND capture_window() const;
   std::int64_t frames_delivered() const;
+  // The open driver's latest full-resolution frame (CaptureDriver::latest_full_frame).
+  bool latest_full_frame(FullFrame& frame);
   // Frames the real-time pacing skipped because the loop fell behind.
   std::int64_t frames_dropped() const;
   // Frames the open driver found damaged and skipped since it started.

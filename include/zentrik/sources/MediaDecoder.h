@@ -57,6 +57,12 @@ class MediaDecoder {
   // Makes a blocking open() or read() on another thread return soon with Error. Thread-safe;
   // the decoder stays interrupted.
   virtual void interrupt() = 0;
+  // The last good frame at its own resolution, converted only now. Thread-safe (read() may run
+  // on another thread). False when there is none (the default).
+  virtual bool full_frame(FullFrame& frame) {
+    (void)frame;
+    return false;
+  }
 };
 
 using DecoderFactory = std::function<std::unique_ptr<MediaDecoder>(const DecoderSettings&)>;

@@ -55,6 +55,7 @@ class MediaSourceDriver final : public CaptureDriver {
   // The stream's rate, or the analysis rate when that is lower.
   double frame_rate() const override;
   std::string error() const override;
+  bool latest_full_frame(FullFrame& frame) override;
 
   const MediaLocation& location() const { return location_; }
   bool threaded() const { return reader_ != nullptr; }

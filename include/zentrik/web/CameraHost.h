@@ -54,7 +54,11 @@ class CameraHost {
   // Loop thread: the thread that calls start() is the host's loop thread. Makes every camera
   // and starts capture; throws std::runtime_error naming the faulty script.
   void start();
-  // Loop thread: answers every waiting request with 503 and stops every camera.
+  // Any thread: from now on every request is answered with 503 and every stream ends; the
+  // cameras go on until stop(). Call it before stopping the HTTP server, so that no worker waits
+  // for a loop that no longer runs.
+  void close();
+  // Loop thread: close(), then stops every camera.
   void stop();
   // Loop thread, without real-time pacing: one frame of every camera, and the work it posts.
   void deliver_frames();
