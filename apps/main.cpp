@@ -8,10 +8,8 @@
 #include <vector>
 
 #include "cli/Command.h"
-#include "cli/CommandLine.h"
+#include "cli/RunCommand.h"
 #include "zentrik/platform/application.h"
-#include "zentrik/platform/automation_error.h"
-#include "zentrik/platform/files.h"
 
 namespace zentrik::cli {
 namespace {
@@ -21,7 +19,7 @@ const Command kCommands[] = {
      run_watch},
     {"drivers", "list the capture drivers and the one the control would choose", kDriversHelp,
      run_drivers},
-    {"image", "resample, grey, reduce, quantise or convert a bitmap file", kImageHelp, run_image},
+    {"image", "resample, grey, reduce, quantise or convert a picture file", kImageHelp, run_image},
     {"palette", "show, convert and make palette files", kPaletteHelp, run_palette},
     {"serve", "serve a web page that shows and controls the cameras", kServeHelp, run_serve},
 };
@@ -37,39 +35,6 @@ void print_usage(std::FILE* out) {
                "`zentrik` runs `watch`.\n"
                "`zentrik --version` says the version; --verbose adds error numbers and the\n"
                "component to failures.\n");
-}
-
-bool wants_help(const std::vector<std::string>& args) {
-  for (const auto& a : args) {
-    if (a == "--help" || a == "-h") return true;
-  }
-  return false;
-}
-
-// Takes a program-wide flag out of the words; true when it was there.
-bool take_flag(std::vector<std::string>& words, const std::string& flag) {
-  const auto before = words.size();
-  std::erase(words, flag);
-  return words.size() != before;
-}
-
-// A failure as the user reads it: its text without the line ends system messages carry; the
-// error number and the component only with --verbose.
-std::string failure_text(const zentrik::AutomationError& e, bool verbose) {
-  std::string text = e.description();
-  while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' '))
-    text.pop_back();
-  for (char& c : text)
-    if (c == '\r' || c == '\n') c = ' ';
-  if (!verbose) return text;
-  return "error " + std::to_string(e.number()) + " (" + e.source() + "): " + text;
-}
-
-// For tests of full disks: ZENTRIK_WRITE_FAULT_AFTER=N makes every file write fail with "no
-// space left" once N more bytes have been written.
-void apply_write_fault() {
-  if (const char* bytes = std::getenv("ZENTRIK_WRITE_FAULT_AFTER"))
-    zentrik::set_write_fault(std::strtoull(bytes, nullptr, 10));
 }
 
 }  // namespace
@@ -93,23 +58,7 @@ int main(int argc, char** argv) {
     return kExitOk;
   }
   for (const Command& command : kCommands) {
-    if (name != command.name) continue;
-    if (wants_help(words)) {
-      std::fputs(command.help, stdout);
-      return kExitOk;
-    }
-    try {
-      return command.run(words);
-    } catch (const UsageError& e) {
-      std::fprintf(stderr, "zentrik %s: %s\n", command.name, e.what());
-      return kExitUsage;
-    } catch (const zentrik::AutomationError& e) {
-      std::fprintf(stderr, "zentrik %s: %s\n", command.name, failure_text(e, verbose).c_str());
-      return kExitFailure;
-    } catch (const std::exception& e) {
-      std::fprintf(stderr, "zentrik %s: %s\n", command.name, e.what());
-      return kExitFailure;
-    }
+    if (name == command.name) return run_command(command, words, verbose);
   }
   std::fprintf(stderr, "zentrik: unknown command '%s'\n\n", name.c_str());
   print_usage(stderr);

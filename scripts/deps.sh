@@ -7,6 +7,7 @@ packages=(
   libjpeg62-turbo-dev libjpeg-turbo-progs
   libavformat-dev libavcodec-dev libavutil-dev libswscale-dev libavdevice-dev ffmpeg
   clang libclang-rt-14-dev python3 python3-pil
+  libspng-dev imagemagick pngquant opencv-doc
   libcpp-httplib-dev nlohmann-json3-dev libyaml-cpp-dev
   libmosquitto-dev mosquitto mosquitto-clients openssl
   chromium chromium-driver python3-selenium

@@ -24,6 +24,7 @@ class CommandLine {
               const std::set<std::string>& options);
 
   bool has(const std::string& name) const { return given_.count(name) != 0; }
+  const std::set<std::string>& given() const { return given_; }  // the option names used
   std::optional<std::string> value(const std::string& name) const;
   std::string value_or(const std::string& name, const std::string& fallback) const;
   // A whole number within [min, max]; UsageError naming the option otherwise.

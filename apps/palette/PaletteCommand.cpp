@@ -1,4 +1,5 @@
-// `zentrik palette`: show, convert and make palette files (JASC text or raw palette blocks).
+// `zentrik palette`: show, convert and make palette files (JASC or GIMP text, raw palette
+// blocks, 768-byte colour tables and 6-bit VGA tables).
 #include <cstdio>
 #include <string>
 
@@ -14,14 +15,21 @@ const char* const kPaletteHelp =
     "       zentrik palette convert IN OUT [--offset N] [--raw]\n"
     "       zentrik palette make NAME OUT [--raw]\n"
     "\n"
-    "Palette files are JASC text palettes or raw palette blocks (a 4-byte count, then red,\n"
-    "green, blue and a reserved byte per entry), which may sit at byte --offset of a file.\n"
-    "Reading tells the two apart by the JASC header; writing makes JASC text unless --raw.\n"
+    "Reads JASC text palettes (any line ends), GIMP palettes (.gpl), 768-byte RGB tables\n"
+    "(.act, with or without the 4-byte count trailer), 6-bit VGA tables (768 bytes, values\n"
+    "0..63) and raw palette blocks (a 4-byte count, then red, green, blue and a reserved byte\n"
+    "per entry), which may sit at byte --offset of a file; the kind is told from the contents.\n"
+    "Writes JASC text (JASC-PAL header, CR LF line ends), a GIMP palette for OUT ending .gpl, a\n"
+    "768-byte table for .act, or a raw block with --raw. '-' is standard input or output.\n"
     "NAME is one of the standard palettes: mono, 16, halftone, websafe.\n";
 
 int run_palette(const std::vector<std::string>& args) {
   CommandLine cl(args, {"raw"}, {"offset"});
   const std::string& op = cl.word(0, "operation (show, convert, make)");
+  if (op != "show" && op != "convert" && op != "make")
+    throw UsageError("unknown operation '" + op + "' (show, convert, make)");
+  if (op == "make" && cl.has("offset")) throw UsageError("--offset does not apply to 'make'");
+  if (op == "show" && cl.has("raw")) throw UsageError("--raw does not apply to 'show'");
   const Long offset = static_cast<Long>(cl.number("offset", 0, 0, 1 << 30));
   cPalette palette;
   if (op == "show") {
@@ -33,19 +41,17 @@ int run_palette(const std::vector<std::string>& args) {
     }
     return kExitOk;
   }
-  if (op == "convert" || op == "make") {
-    cl.at_most(3);
-    if (op == "convert") {
-      load_palette(cl.word(1, "input palette file"), palette, offset);
-    } else {
-      make_standard_palette(cl.word(1, "palette name"), palette);
-    }
-    const std::string& out = cl.word(2, "output file");
-    save_palette(palette, out, cl.has("raw"));
-    std::printf("%s: %d entries\n", out.c_str(), palette.Count());
-    return kExitOk;
+  cl.at_most(3);
+  if (op == "convert") {
+    load_palette(cl.word(1, "input palette file"), palette, offset);
+  } else {
+    make_standard_palette(cl.word(1, "palette name"), palette);
   }
-  throw UsageError("unknown operation '" + op + "' (show, convert, make)");
+  const std::string& out = cl.word(2, "output file");
+  save_palette(palette, out, palette_kind(out, cl.has("raw")));
+  std::fprintf(out == kStandardStream ? stderr : stdout, "%s: %d entries\n", out.c_str(),
+               palette.Count());
+  return kExitOk;
 }
 
 }  // namespace zentrik::cli

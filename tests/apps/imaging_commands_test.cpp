@@ -58,7 +58,7 @@ std::set<std::uint32_t> keys(const std::vector<Rgb>& colours) {
 class ImagingCommands : public ::testing::Test {
  protected:
   void SetUp() override { ASSERT_TRUE(write_bitmap24(input_, kWidth, kHeight, source_colour)); }
-  // Runs `zentrik image OP in OUT extra...` and reads OUT back as a 24-bit bitmap.
+  // Runs `zentrik image OP in OUT extra...` and reads OUT back with PIL.
   RgbImage image(const std::string& op, const std::string& out,
                  const std::vector<std::string>& extra = {}) {
     std::vector<std::string> args = {"image", op, input_.string(), (folder_ / out).string()};
@@ -66,9 +66,10 @@ class ImagingCommands : public ::testing::Test {
     const ProcessResult run = run_zentrik(args);
     EXPECT_EQ(run.exit_code, 0) << describe(run);
     std::string why;
-    auto picture = read_bitmap24(folder_ / out, &why);
-    EXPECT_TRUE(picture) << why;
-    if (!picture) return {};
+    auto file = read_with_pil(folder_ / out, &why);
+    EXPECT_TRUE(file) << why;
+    if (!file) return {};
+    const std::optional<RgbImage> picture = file->image;
     EXPECT_EQ(run.out, (folder_ / out).string() + ": " + std::to_string(picture->width) + " x " +
                            std::to_string(picture->height) + "\n");
     return *picture;
@@ -231,9 +232,12 @@ TEST_P(PaletteRoundTrip, JascAndRawListTheSameColours) {
   EXPECT_EQ(read_text_file(folder / "c.pal"), read_text_file(folder / "a.pal"));
   // A raw block: a 4-byte count and 4 bytes per entry.
   EXPECT_EQ(std::filesystem::file_size(folder / "b.raw"), 4 + 4 * GetParam().entries);
-  // A JASC file: JASC, 0100 and the count, then one line per colour, CR LF between lines.
+  // A JASC file as other programs write it: JASC-PAL, 0100 and the count, then one line per
+  // colour, every line ending in CR LF.
   const auto text = read_text_file(folder / "a.pal");
-  EXPECT_EQ(text.rfind("JASC\r\n0100\r\n" + std::to_string(GetParam().entries) + "\r\n", 0), 0u);
+  EXPECT_EQ(text.rfind("JASC-PAL\r\n0100\r\n" + std::to_string(GetParam().entries) + "\r\n", 0),
+            0u);
+  EXPECT_EQ(text.substr(text.size() - 2), "\r\n");
 }
 
 INSTANTIATE_TEST_SUITE_P(Standard, PaletteRoundTrip,

@@ -1,5 +1,6 @@
 #include "apps/picture_files.h"
 
+#include <cctype>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
@@ -99,27 +100,41 @@ std::optional<RgbImage> read_bitmap24(const std::filesystem::path& path, std::st
   return image;
 }
 
-std::optional<RgbImage> decode_jpeg(const std::filesystem::path& path, std::string* why) {
-  ProcessOptions options;
-  options.args = {"/usr/bin/djpeg", "-ppm", path.string()};
-  options.limit = std::chrono::milliseconds(20000);
-  const ProcessResult run = run_process(options);
+namespace {
+
+// The P6 picture a decoder printed: "P6 W H 255", one white-space byte, then the pixels.
+std::optional<RgbImage> parse_ppm(const ProcessResult& run, const std::filesystem::path& path,
+                                  const std::string& tool, std::string* why) {
   auto fail = [&](const std::string& text) -> std::optional<RgbImage> {
     if (why) *why = path.string() + ": " + text;
     return std::nullopt;
   };
-  if (run.exit_code != 0) return fail("djpeg failed: " + run.err);
-  // P6 <width> <height> <maxval> then one whitespace byte and the pixels.
-  std::istringstream header(run.out);
-  std::string magic;
-  int width = 0, height = 0, maxval = 0;
-  header >> magic >> width >> height >> maxval;
-  if (!header || magic != "P6" || maxval != 255 || width <= 0 || height <= 0) {
-    return fail("djpeg gave no 8-bit colour picture");
+  if (run.exit_code != 0) return fail(tool + " failed: " + run.err);
+  // Header words, skipping "#" comments, then one white-space byte.
+  std::size_t at = 0;
+  const auto word = [&]() {
+    while (at < run.out.size() &&
+           (std::isspace(static_cast<unsigned char>(run.out[at])) || run.out[at] == '#')) {
+      if (run.out[at] == '#') {
+        while (at < run.out.size() && run.out[at] != '\n') ++at;
+      } else {
+        ++at;
+      }
+    }
+    const std::size_t begin = at;
+    while (at < run.out.size() && !std::isspace(static_cast<unsigned char>(run.out[at]))) ++at;
+    return run.out.substr(begin, at - begin);
+  };
+  const std::string magic = word();
+  const int width = std::atoi(word().c_str());
+  const int height = std::atoi(word().c_str());
+  const int maxval = std::atoi(word().c_str());
+  if (magic != "P6" || maxval != 255 || width <= 0 || height <= 0) {
+    return fail(tool + " gave no 8-bit colour picture");
   }
-  const std::size_t start = static_cast<std::size_t>(header.tellg()) + 1;
+  const std::size_t start = at + 1;
   const std::size_t count = static_cast<std::size_t>(width) * height;
-  if (run.out.size() != start + 3 * count) return fail("djpeg's picture is cut short");
+  if (run.out.size() != start + 3 * count) return fail(tool + "'s picture is cut short");
   RgbImage image{width, height, std::vector<Rgb>(count)};
   for (std::size_t i = 0; i < count; ++i) {
     image.pixels[i] = {static_cast<std::uint8_t>(run.out[start + 3 * i]),
@@ -127,6 +142,63 @@ std::optional<RgbImage> decode_jpeg(const std::filesystem::path& path, std::stri
                        static_cast<std::uint8_t>(run.out[start + 3 * i + 2])};
   }
   return image;
+}
+
+ProcessResult run_tool(std::vector<std::string> args) {
+  ProcessOptions options;
+  options.args = std::move(args);
+  options.limit = std::chrono::milliseconds(20000);
+  return run_process(options);
+}
+
+}  // namespace
+
+std::optional<RgbImage> decode_jpeg(const std::filesystem::path& path, std::string* why) {
+  return parse_ppm(run_tool({"/usr/bin/djpeg", "-ppm", path.string()}), path, "djpeg", why);
+}
+
+std::optional<RgbImage> decode_with_magick(const std::filesystem::path& path, std::string* why) {
+  return parse_ppm(run_tool({"/usr/bin/convert", path.string(), "-background", "white", "-flatten",
+                             "-depth", "8", "ppm:-"}),
+                   path, "convert", why);
+}
+
+std::optional<PalettedFile> read_with_pil(const std::filesystem::path& path, std::string* why) {
+  static const char* const kScript =
+      "import sys\n"
+      "from PIL import Image\n"
+      "im = Image.open(sys.argv[1])\n"
+      "pal = im.getpalette() or [] if im.mode == 'P' else []\n"
+      "print(im.format, im.mode, len(pal) // 3)\n"
+      "print(' '.join(map(str, pal)))\n"
+      "sys.stdout.flush()\n"
+      "rgb = im.convert('RGB')\n"
+      "sys.stdout.buffer.write(b'P6 %d %d 255\\n' % rgb.size + rgb.tobytes())\n";
+  const ProcessResult run = run_tool({"/usr/bin/python3", "-c", kScript, path.string()});
+  auto fail = [&](const std::string& text) -> std::optional<PalettedFile> {
+    if (why) *why = path.string() + ": " + text;
+    return std::nullopt;
+  };
+  if (run.exit_code != 0) return fail("PIL failed: " + run.err);
+  std::istringstream lines(run.out);
+  PalettedFile file;
+  std::size_t colours = 0;
+  lines >> file.format >> file.mode >> colours;
+  std::vector<int> values(3 * colours);
+  for (int& v : values) lines >> v;
+  if (!lines) return fail("PIL's description is cut short");
+  for (std::size_t i = 0; i < colours; ++i)
+    file.palette.push_back({static_cast<std::uint8_t>(values[3 * i]),
+                            static_cast<std::uint8_t>(values[3 * i + 1]),
+                            static_cast<std::uint8_t>(values[3 * i + 2])});
+  const std::size_t at = run.out.find("P6 ");
+  if (at == std::string::npos) return fail("PIL gave no picture");
+  ProcessResult picture = run;
+  picture.out = run.out.substr(at);
+  auto image = parse_ppm(picture, path, "PIL", why);
+  if (!image) return std::nullopt;
+  file.image = *image;
+  return file;
 }
 
 }  // namespace zentrik::testing

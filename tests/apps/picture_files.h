@@ -1,5 +1,6 @@
 // Picture files the imaging tests make and read back: uncompressed 24-bit bitmap files (written
-// here byte by byte, read back with their header checked) and JPEG files decoded by djpeg.
+// here byte by byte, read back with their header checked), and any picture file decoded by
+// independent programs: djpeg, ImageMagick's convert and PIL.
 #pragma once
 
 #include <cstdint>
@@ -34,5 +35,18 @@ std::optional<RgbImage> read_bitmap24(const std::filesystem::path& path, std::st
 
 // Decodes a JPEG file with djpeg; nothing, with `why` set, when it does not decode.
 std::optional<RgbImage> decode_jpeg(const std::filesystem::path& path, std::string* why);
+
+// Decodes any picture file with ImageMagick, transparency laid over white.
+std::optional<RgbImage> decode_with_magick(const std::filesystem::path& path, std::string* why);
+
+// A file as PIL reads it: its format ("PNG", "BMP"), mode ("P" when paletted), palette and
+// pixels.
+struct PalettedFile {
+  std::string format;
+  std::string mode;
+  std::vector<Rgb> palette;
+  RgbImage image;
+};
+std::optional<PalettedFile> read_with_pil(const std::filesystem::path& path, std::string* why);
 
 }  // namespace zentrik::testing

@@ -64,7 +64,9 @@ inline std::vector<std::uint8_t> bitmap_bytes(const BitmapShape& shape,
     const std::size_t row = offset + stride * static_cast<std::size_t>(file_row);
     for (int x = 0; x < shape.width; ++x) {
       const std::uint32_t v = value(x, y);
-      if (shape.bits >= 24) {
+      if (shape.bits == 16) {
+        put16(b, row + 2 * static_cast<std::size_t>(x), v);
+      } else if (shape.bits >= 24) {
         const std::size_t at = row + static_cast<std::size_t>(x) * (shape.bits / 8);
         b[at] = static_cast<std::uint8_t>(v);
         b[at + 1] = static_cast<std::uint8_t>(v >> 8);

@@ -222,11 +222,12 @@ INSTANTIATE_TEST_SUITE_P(
         Broken{"os2_header", set32(14, 12), "unsupported bitmap header (12 bytes)"},
         Broken{"huge_header", set32(14, 0xFFFFFFF0u),
                "unsupported bitmap header (4294967280 bytes)"},
-        Broken{"rle8", set32(30, 1), "unsupported compression (RLE8)"},
-        Broken{"rle4", set32(30, 2), "unsupported compression (RLE4)"},
-        Broken{"bitfields", set32(30, 3), "unsupported compression (bit fields)"},
+        Broken{"jpeg", set32(30, 4), "unsupported compression (JPEG)"},
+        Broken{"rle4_of_8_bits", set32(30, 2), "bad bit depth for RLE4 (8 bits per pixel)"},
+        Broken{"bitfields_of_8_bits", set32(30, 3),
+               "bad bit depth for bit fields (8 bits per pixel)"},
         Broken{"odd_compression", set32(30, 77), "unsupported compression (77)"},
-        Broken{"16_bits", set16(28, 16), "unsupported bit depth (16 bits per pixel)"},
+        Broken{"2_bits", set16(28, 2), "unsupported bit depth (2 bits per pixel)"},
         Broken{"0_bits", set16(28, 0), "unsupported bit depth (0 bits per pixel)"},
         Broken{"zero_width", set32(18, 0), "bad bitmap size (0 x 2)"},
         Broken{"negative_width", set32(18, static_cast<std::uint32_t>(-3)),
@@ -247,7 +248,7 @@ INSTANTIATE_TEST_SUITE_P(
         Broken{"offset_in_header", set32(10, 20), "bad pixel data offset"},
         Broken{"offset_in_table", set32(10, 14 + 40 + 4), "bad pixel data offset"},
         Broken{"offset_past_end", set32(10, 0xFFFFFFFFu), "truncated pixel data"},
-        Broken{"pixels_cut", [](auto& b) { b.resize(b.size() - 2); }, "truncated pixel data"},
+        Broken{"pixels_cut", [](auto& b) { b.resize(b.size() > 2 ? b.size() - 2 : 0); }, "truncated pixel data"},
         Broken{"pixels_missing", keep(14 + 40 + 16), "truncated pixel data"}),
     [](const auto& info) { return std::string(info.param.name); });
 
@@ -269,6 +270,72 @@ TEST(BitmapReader, SurvivesEveryTruncationAndByteFlip) {
     } catch (const AutomationError&) {
     }
   }
+}
+
+// Run-length data written by hand: runs, a literal with its pad byte, a delta, a run past the
+// row's end, and end of bitmap; skipped pixels take the table's first colour.
+std::vector<std::uint8_t> run_length_file(std::uint32_t compression, std::uint16_t bits,
+                                          const std::vector<std::uint8_t>& data) {
+  BitmapShape shape;
+  shape.width = 5;
+  shape.height = 3;
+  shape.bits = bits;
+  shape.compression = compression;
+  shape.palette = {{0, 0, 0}, {1, 1, 1}, {2, 2, 2}, {3, 3, 3}};
+  shape.colours_used = 4;
+  auto bytes = testing::bitmap_bytes(shape, [](int, int) { return 0u; });
+  bytes.resize(14 + 40 + 16);  // the pixels are the run-length data alone
+  bytes.insert(bytes.end(), data.begin(), data.end());
+  return bytes;
+}
+
+std::vector<std::uint8_t> grey_levels(const BitmapImage& image) {
+  std::vector<std::uint8_t> levels;
+  for (int row = 0; row < image.height; ++row)
+    for (int x = 0; x < image.width; ++x) levels.push_back(pixel(image, x, row)[0]);
+  return levels;
+}
+
+TEST(BitmapReader, DecodesRunLengths) {
+  // RLE8: row 0 = run 2 of 1, literal 3 (2 3 1, one pad byte), end of line; row 1 = delta 2
+  // right, run 9 of 3 (cut at the row's end); end of bitmap leaves row 2 at index 0.
+  const auto rle8 = run_length_file(1, 8, {2, 1, 0, 3, 2, 3, 1, 0, 0, 0, 0, 2, 2, 0, 9, 3, 0, 1});
+  EXPECT_EQ(grey_levels(read_bitmap(rle8)),
+            (std::vector<std::uint8_t>{1, 1, 2, 3, 1, 0, 0, 3, 3, 3, 0, 0, 0, 0, 0}));
+  // RLE4: run 5 of the pair 1,2; end of line; literal 3 nibbles 3 2 1 (two bytes, no pad).
+  const auto rle4 = run_length_file(2, 4, {5, 0x12, 0, 0, 0, 3, 0x32, 0x10, 0, 1});
+  EXPECT_EQ(grey_levels(read_bitmap(rle4)),
+            (std::vector<std::uint8_t>{1, 2, 1, 2, 1, 3, 2, 1, 0, 0, 0, 0, 0, 0, 0}));
+  EXPECT_EQ(failure_of(run_length_file(1, 8, {0, 5, 1, 2})), "truncated RLE data");
+  EXPECT_EQ(failure_of(run_length_file(1, 8, {0, 2, 1})), "truncated RLE data");
+}
+
+TEST(BitmapReader, DecodesBitFields) {
+  // 16 bits 5-6-5 and 32 bits with the channels in an unusual order; plain 16 bits are 5-5-5.
+  const auto file = [](std::uint16_t bits, std::uint32_t compression,
+                       std::array<std::uint32_t, 3> masks, std::uint32_t value) {
+    BitmapShape shape;
+    shape.bits = bits;
+    shape.compression = compression;
+    shape.header_size = 56;
+    auto bytes = testing::bitmap_bytes(shape, [=](int, int) { return value; });
+    for (int i = 0; i < 3; ++i) testing::put32(bytes, 54 + 4 * i, masks[i]);
+    return read_bitmap(bytes);
+  };
+  EXPECT_EQ(pixel(file(16, 3, {0xF800, 0x07E0, 0x001F}, 0xF81F), 0, 0), (Bgr{255, 0, 255}));
+  EXPECT_EQ(pixel(file(16, 3, {0xF800, 0x07E0, 0x001F}, 0x0841), 0, 0), (Bgr{8, 8, 8}));
+  EXPECT_EQ(pixel(file(16, 0, {0, 0, 0}, 0x7C00), 0, 0), (Bgr{0, 0, 255}));
+  EXPECT_EQ(pixel(file(32, 3, {0xFF, 0xFF00, 0xFF0000}, 0x123456), 0, 0), (Bgr{0x12, 0x34, 0x56}));
+  EXPECT_EQ(failure_of(testing::bitmap_bytes(
+                [] {
+                  BitmapShape shape;
+                  shape.bits = 16;
+                  shape.compression = 3;
+                  shape.header_size = 56;
+                  return shape;
+                }(),
+                [](int, int) { return 0u; })),
+            "bad bit fields (red 0, green 0, blue 0)");
 }
 
 }  // namespace
