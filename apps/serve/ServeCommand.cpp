@@ -39,7 +39,11 @@ namespace {
 
 ServeConfig demo_config() {
   ServeConfig config;
-  config.cameras = {CameraConfig{"cam1", "", "", "", 0}, CameraConfig{"cam2", "", "", "", 0}};
+  for (const char* name : {"cam1", "cam2"}) {
+    CameraConfig camera;
+    camera.name = name;
+    config.cameras.push_back(camera);
+  }
   return config;
 }
 

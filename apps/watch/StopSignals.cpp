@@ -5,11 +5,14 @@
 
 #include <atomic>
 
+#include "zentrik/platform/message_loop.h"
+
 namespace zentrik::cli {
 namespace {
 
-std::atomic<bool> g_stop{false};     // set by the handler, read by the loop
-std::atomic<bool> g_running{false};  // capture has started
+std::atomic<bool> g_stop{false};                     // set by the handler, read by the loop
+std::atomic<bool> g_running{false};                  // capture has started
+std::atomic<zentrik::MessageLoop*> g_loop{nullptr};  // woken by the handler
 struct sigaction g_previous_int {};
 struct sigaction g_previous_term {};
 
@@ -20,11 +23,13 @@ extern "C" void on_stop_signal(int) {
     ::_exit(0);
   }
   g_stop.store(true);
+  if (zentrik::MessageLoop* loop = g_loop.load()) loop->quit_from_signal();
 }
 
 }  // namespace
 
 StopSignals::StopSignals() {
+  g_loop.store(&MessageLoop::instance());
   struct sigaction action {};
   action.sa_handler = on_stop_signal;
   sigaction(SIGINT, &action, &g_previous_int);

@@ -24,6 +24,21 @@ void read_script(const CommandLine& cl, WatchOptions& o) {
   }
 }
 
+// --steady takes its settings only after "=": on its own it means the defaults.
+std::vector<std::string> with_steady_value(std::vector<std::string> args) {
+  for (std::string& word : args)
+    if (word == "--steady") word = "--steady=on";
+  return args;
+}
+
+void read_steady(const CommandLine& cl, WatchOptions& o) {
+  if (auto text = cl.value("steady")) {
+    std::string error;
+    o.steady = parse_steady_settings(*text, error);
+    if (!o.steady) throw UsageError("--steady: " + error);
+  }
+}
+
 // Zone names, hold time and the broker.
 void read_mqtt(const CommandLine& cl, WatchOptions& o) {
   std::string error;
@@ -66,9 +81,10 @@ void refuse_idle_options(const WatchOptions& o) {
 }  // namespace
 
 WatchOptions read_watch_options(const std::vector<std::string>& args) {
-  CommandLine cl(args, {"fast", "every-trigger", "quiet-fps"},
-                 {"source", "script", "frames", "seconds", "format", "snapshots", "on-event",
-                  "retries", "mqtt", "mqtt-ca", "camera", "hold", "zone-name"});
+  CommandLine cl(
+      with_steady_value(args), {"fast", "every-trigger", "quiet-fps"},
+      {"source", "script", "frames", "seconds", "format", "snapshots", "on-event", "retries",
+       "mqtt", "mqtt-ca", "camera", "hold", "zone-name", "steady", "analyse-fps"});
   cl.at_most(0);
   WatchOptions o;
   o.source = cl.value_or("source", "");
@@ -86,6 +102,8 @@ WatchOptions read_watch_options(const std::vector<std::string>& args) {
   o.on_event = cl.value_or("on-event", "");
   o.print_fps = !cl.has("quiet-fps");
   if (cl.has("retries")) o.retries = static_cast<int>(cl.number("retries", 0, 0, 1000));
+  read_steady(cl, o);
+  o.analyse_fps = cl.real("analyse-fps", 0.0, 0.1, 1000.0);
   read_mqtt(cl, o);
   refuse_idle_options(o);
   return o;

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "zentrik/events/ZoneNames.h"
+#include "zentrik/filters/SteadySettings.h"
 #include "zentrik/mqtt/MqttSettings.h"
 
 namespace zentrik::cli {
@@ -29,6 +30,8 @@ struct WatchOptions {
   std::optional<MqttSettings> mqtt;  // --mqtt URL (and --mqtt-ca); none: no MQTT
   std::string camera;                // the camera's name in MQTT topics
   double hold = 0;  // seconds a zone's published state stays ON after the zone cleared
+  std::optional<SteadySettings> steady;  // nothing: frames as the source gives them
+  double analyse_fps = 0.0;              // 0: every frame
 };
 
 // Reads and checks the options; UsageError (exit status 2) for anything wrong.

@@ -1,5 +1,7 @@
 #include "watch/WatchSession.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
 
 #include "cli/Command.h"
@@ -12,6 +14,7 @@
 #include "zentrik/capture/DriverRegistry.h"
 #include "zentrik/control/DriverSearch.h"
 #include "zentrik/control/e_colordepth.h"
+#include "zentrik/filters/SteadyDriver.h"
 #include "zentrik/platform/message_loop.h"
 #include "zentrik/sources/DriverOrder.h"
 #include "zentrik/sources/V4l2Devices.h"
@@ -54,8 +57,10 @@ WatchSession::~WatchSession() {
 std::optional<int> WatchSession::set_up() {
   if (!check_script()) return kExitUsage;
   signals_ = std::make_unique<StopSignals>();
-  add_real_sources(drivers_, list_v4l2_devices(), options_.source,
-                   monitored_source_options(options_.retries));
+  MediaSourceOptions sources = monitored_source_options(options_.retries);
+  sources.analyse_fps = options_.analyse_fps;
+  add_real_sources(drivers_, list_v4l2_devices(), options_.source, sources);
+  if (options_.steady) make_steady(drivers_, *options_.steady);
   if (!open_control()) return kExitFailure;
   start_capture();
   add_consumers();  // after the script: they see its zones
@@ -191,14 +196,23 @@ void WatchSession::run() {
     run_fast();
     return;
   }
+  // Nothing polls: the loop wakes for frames, the time limit, a stop signal or the end.
   MessageLoop& loop = MessageLoop::instance();
-  Timer watchdog;  // checks the limits between frames
-  watchdog.SetInterval(5);
-  watchdog.OnTick([&] {
+  ezVidCap& video = control_->video();
+  video.on_frame_handled([&] {
     between_frames();
     if (done()) loop.quit();
   });
+  Timer limit;
+  if (options_.seconds) {
+    const double ms = std::ceil(*options_.seconds * 1000.0);
+    limit.SetInterval(static_cast<Long>(std::min(ms, 2147483647.0)));
+    limit.OnTick([&] {
+      if (done()) loop.quit();
+    });
+  }
   loop.run();
+  video.on_frame_handled(nullptr);
 }
 
 void WatchSession::run_fast() {

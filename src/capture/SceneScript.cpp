@@ -63,4 +63,22 @@ VirtualSceneOptions standard_scene(std::uint32_t seed) {
   return options;
 }
 
+VirtualSceneOptions street_scene(std::uint32_t seed) {
+  VirtualSceneOptions options;
+  options.seed = seed;
+  options.frame_rate = 15.0;
+  options.noise = true;
+  options.noise_amplitude = 4;
+  options.light_steps = {{60, 61, 40}, {150, 180, -40}};
+  options.light_repeat = 300;
+  options.sways = {{{200, 140, 80, 60}, 1, 20, 32}};
+  options.patches = {standard_patches().front()};
+  options.objects = {
+      {"walker", 24, 24, RGB(0, 255, 0), {{0, -24, 100}, {86, 320, 100}}, 300},
+      {"car", 20, 20, RGB(255, 0, 255), {{100, 40, -20}, {165, 40, 240}}, 300},
+      {"cyclist", 16, 16, RGB(0, 255, 255), {{200, 320, 160}, {284, -16, 160}}, 300},
+  };
+  return options;
+}
+
 }  // namespace zentrik

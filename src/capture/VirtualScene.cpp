@@ -61,6 +61,16 @@ void validate(const VirtualSceneOptions& options) {
   for (const ScenePatch& patch : options.patches) {
     if (patch.rect.width < 0 || patch.rect.height < 0 || patch.schedule.repeat < 0) bad_option();
   }
+  for (const LightStep& step : options.light_steps) {
+    if (step.first < 0 || step.end <= step.first || step.delta < -64 || step.delta > 64)
+      bad_option();
+  }
+  if (options.light_repeat < 0) bad_option();
+  for (const SceneSway& sway : options.sways) {
+    if (sway.rect.width < 0 || sway.rect.height < 0 || sway.amplitude < 0 || sway.amplitude > 8 ||
+        sway.period <= 0 || sway.contrast < 0 || sway.contrast > 64)
+      bad_option();
+  }
   for (const SceneObject& object : options.objects) {
     if (object.width < 0 || object.height < 0 || object.repeat < 0) bad_option();
     for (std::size_t i = 1; i < object.path.size(); ++i) {
@@ -93,6 +103,39 @@ void fill(Frame& out, const SceneRect& rect, ColorRef colour) {
     std::memcpy(out.pixels + offset_of(static_cast<Long>(left), static_cast<Long>(y)), first,
                 rowBytes);
   }
+}
+
+// A sway's texture: seeded nodes of -contrast/2..contrast/2 every kLeaf pixels of the frame's
+// coordinates (kept positive by kLeafOrigin), bilinear between them; (left, top) is the texture's
+// first pixel.
+constexpr Long kLeaf = 4;
+constexpr Long kLeafOrigin = 64;
+
+std::vector<Long> sway_texture(std::uint32_t seed, const SceneSway& sway) {
+  const Long width = sway.rect.width + 2 * sway.amplitude;
+  const Long left = sway.rect.left - sway.amplitude;
+  std::vector<Long> texture(static_cast<std::size_t>(width) * sway.rect.height);
+  auto node = [&](Long gx, Long gy) {
+    const std::uint32_t h =
+        hash3(seed ^ 0x1EAF1EAFu, static_cast<std::uint32_t>(gx), static_cast<std::uint32_t>(gy));
+    return static_cast<Long>(h % static_cast<std::uint32_t>(sway.contrast + 1)) - sway.contrast / 2;
+  };
+  for (Long row = 0; row < sway.rect.height; ++row) {
+    const Long y = sway.rect.top + row + kLeafOrigin;
+    for (Long column = 0; column < width; ++column) {
+      const Long x = left + column + kLeafOrigin;
+      const Long gx = x / kLeaf, fx = x % kLeaf, gy = y / kLeaf, fy = y % kLeaf;
+      texture[static_cast<std::size_t>(row * width + column)] =
+          (node(gx, gy) * (kLeaf - fx) * (kLeaf - fy) + node(gx + 1, gy) * fx * (kLeaf - fy) +
+           node(gx, gy + 1) * (kLeaf - fx) * fy + node(gx + 1, gy + 1) * fx * fy) /
+          (kLeaf * kLeaf);
+    }
+  }
+  return texture;
+}
+
+std::uint8_t clamp_byte(Long value) {
+  return static_cast<std::uint8_t>(std::clamp<Long>(value, 0, 255));
 }
 
 }  // namespace
@@ -147,6 +190,8 @@ VirtualScene::VirtualScene(VirtualSceneOptions options)
     }
   }
 
+  for (const SceneSway& sway : options_.sways) sway_textures_.push_back(sway_texture(seed, sway));
+
   if (options_.noise && options_.noise_amplitude > 0) {
     // Offsets within +-amplitude, stored as the bytes that add them modulo 256.
     const auto span = static_cast<std::uint32_t>(2 * options_.noise_amplitude + 1);
@@ -169,6 +214,58 @@ void VirtualScene::noisy_background(std::int64_t frame, Frame& out) const {
   }
 }
 
+Long VirtualScene::light_level(std::int64_t frame) const {
+  std::int64_t t = frame;
+  if (options_.light_repeat > 0) t %= options_.light_repeat;
+  std::int64_t level = 0;
+  for (const LightStep& step : options_.light_steps) {
+    const std::int64_t done =
+        std::clamp<std::int64_t>(t - step.first + 1, 0, step.end - step.first);
+    level += step.delta * done / (step.end - step.first);
+  }
+  return static_cast<Long>(level);
+}
+
+Long VirtualScene::sway_shift(std::size_t index, std::int64_t frame) const {
+  const SceneSway& sway = options_.sways[index];
+  const std::int64_t a = sway.amplitude;
+  const std::int64_t phase = (frame + sway.period / 4) % sway.period;
+  const std::int64_t wave = phase * 4 * a / sway.period - 2 * a;
+  return static_cast<Long>((wave < 0 ? -wave : wave) - a);
+}
+
+Long VirtualScene::sway_texture_at(std::size_t index, Long shift, Long x, Long y) const {
+  const SceneSway& sway = options_.sways[index];
+  if (!sway.rect.contains(x, y)) return 0;
+  const Long width = sway.rect.width + 2 * sway.amplitude;
+  const Long column = x - shift - sway.rect.left + sway.amplitude;
+  return sway_textures_[index][static_cast<std::size_t>((y - sway.rect.top) * width + column)];
+}
+
+Long VirtualScene::added_light(std::int64_t frame, Long x, Long y) const {
+  Long added = light_level(frame);
+  for (std::size_t i = 0; i < options_.sways.size(); ++i) {
+    added += sway_texture_at(i, sway_shift(i, frame), x, y);
+  }
+  return added;
+}
+
+void VirtualScene::add_light_and_sways(std::int64_t frame, Frame& out) const {
+  const Long light = light_level(frame);
+  for (Long y = 0; y < kFrameHeight; ++y) {
+    std::uint8_t* pixel = out.pixels + offset_of(0, y);
+    for (Long x = 0; x < kFrameWidth; ++x, pixel += 3) {
+      Long added = light;
+      for (std::size_t i = 0; i < options_.sways.size(); ++i) {
+        if (options_.sways[i].rect.contains(x, y))
+          added += sway_texture_at(i, sway_shift(i, frame), x, y);
+      }
+      if (added == 0) continue;
+      for (std::size_t c = 0; c < 3; ++c) pixel[c] = clamp_byte(pixel[c] + added);
+    }
+  }
+}
+
 void VirtualScene::render(std::int64_t frame, Frame& out) const {
   out.index = frame;
   if (!noise_.empty()) {
@@ -177,6 +274,7 @@ void VirtualScene::render(std::int64_t frame, Frame& out) const {
     const bool lit = options_.light_change_frame >= 0 && frame >= options_.light_change_frame;
     std::memcpy(out.pixels, lit ? lit_background_.data() : background_.data(), kFrameBytes);
   }
+  if (!options_.light_steps.empty() || !options_.sways.empty()) add_light_and_sways(frame, out);
   for (const ScenePatch& patch : options_.patches) {
     if (patch.schedule.shown(frame)) fill(out, patch.rect, patch.colour);
   }
@@ -236,6 +334,12 @@ ColorRef VirtualScene::background_colour(std::int64_t frame, Long x, Long y) con
     blue += static_cast<std::int8_t>(noise[0]);
     green += static_cast<std::int8_t>(noise[1]);
     red += static_cast<std::int8_t>(noise[2]);
+  }
+  if (!options_.light_steps.empty() || !options_.sways.empty()) {
+    const Long added = added_light(frame, x, y);
+    blue = clamp_byte(blue + added);
+    green = clamp_byte(green + added);
+    red = clamp_byte(red + added);
   }
   return RGB(static_cast<Byte>(red), static_cast<Byte>(green), static_cast<Byte>(blue));
 }

@@ -139,6 +139,15 @@ struct ezVidCap::Impl {
     }
     window.paint(*frame);
     ++delivered;
+    raise_frame_ready();
+    if (frame_handled) {
+      std::function<void()> handler = frame_handled;  // it may replace itself
+      handler();
+    }
+    return true;
+  }
+
+  void raise_frame_ready() {
     Variant argument(static_cast<Long>(static_cast<std::uint32_t>(frame->index)));
     delivering = true;
     try {
@@ -147,13 +156,12 @@ struct ezVidCap::Impl {
       // The handler's failure ends that frame only; streaming goes on.
       delivering = false;
       report(error.number(), error.source(), error.description());
-      return true;
+      return;
     } catch (...) {
       delivering = false;
       throw;
     }
     delivering = false;
-    return true;
   }
 
   std::size_t deliver(std::size_t count) {
@@ -183,6 +191,7 @@ struct ezVidCap::Impl {
   FramePacer pacer;
   std::shared_ptr<Impl*> alive = std::make_shared<Impl*>(this);
   std::function<void(const Report&)> reporter;
+  std::function<void()> frame_handled;
 
   std::unique_ptr<CaptureDriver> driver;
   Long driver_index = -1;  // as last written
@@ -261,6 +270,10 @@ bool ezVidCap::wait_for_frame(std::chrono::milliseconds timeout) {
 
 void ezVidCap::on_report(std::function<void(const Report&)> handler) {
   impl_->reporter = std::move(handler);
+}
+
+void ezVidCap::on_frame_handled(std::function<void()> handler) {
+  impl_->frame_handled = std::move(handler);
 }
 
 Long ezVidCap::driver_index() const {

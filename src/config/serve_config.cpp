@@ -2,6 +2,7 @@
 // by hand so that every unknown key, wrong type or bad value is reported with its line.
 #include <yaml-cpp/yaml.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <set>
@@ -53,7 +54,7 @@ class Reader {
 
   CameraConfig camera(const YAML::Node& node, std::size_t index) const {
     const std::string where = "cameras[" + std::to_string(index) + "]";
-    check_keys(node, where, {"name", "source", "script", "snapshots"});
+    check_keys(node, where, {"name", "source", "script", "snapshots", "steady", "analyse_fps"});
     CameraConfig c;
     c.line = node.Mark().line + 1;
     if (!node["name"]) fail(node, where + ".name", "missing (every camera needs a name)");
@@ -65,7 +66,39 @@ class Reader {
     if (node["source"]) c.source = text(node["source"], where + ".source");
     if (node["script"]) c.script = path(node["script"], where + ".script");
     if (node["snapshots"]) c.snapshots = path(node["snapshots"], where + ".snapshots");
+    if (node["steady"]) c.steady = steady(node["steady"], where + ".steady");
+    if (node["analyse_fps"])
+      c.analyse_fps = analyse_fps(node["analyse_fps"], where + ".analyse_fps");
     return c;
+  }
+
+  // `true`/`false`, or a mapping of the settings (tolerance, neighbours, light) over the defaults.
+  std::optional<SteadySettings> steady(const YAML::Node& node, const std::string& key) const {
+    std::string settings;
+    if (node.IsScalar()) {
+      const std::string value = node.Scalar();
+      if (value == "true") return SteadySettings{};
+      if (value == "false") return std::nullopt;
+      fail(node, key, "expected true, false or a mapping of tolerance, neighbours and light");
+    }
+    check_keys(node, key, {"tolerance", "neighbours", "light"});
+    for (const auto& item : node) {
+      if (!settings.empty()) settings += ',';
+      settings += item.first.Scalar() + "=" + text(item.second, key + "." + item.first.Scalar());
+    }
+    std::string error;
+    std::optional<SteadySettings> read = parse_steady_settings(settings, error);
+    if (!read) fail(node, key, error);
+    return read;
+  }
+
+  double analyse_fps(const YAML::Node& node, const std::string& key) const {
+    const std::string value = text(node, key);
+    char* end = nullptr;
+    const double rate = std::strtod(value.c_str(), &end);
+    if (value.empty() || *end != '\0' || !(rate >= 0.1 && rate <= 1000.0))
+      fail(node, key, "'" + value + "' is not a number of frames a second from 0.1 to 1000");
+    return rate;
   }
 
   ServeConfig read(const YAML::Node& root) const {

@@ -1,8 +1,14 @@
-// The message loop: a FIFO of posted tasks and a set of repeating timers on one clock.
+// The message loop: a FIFO of posted tasks and a set of repeating timers on one clock. While
+// idle it sleeps in poll() on an eventfd, which posts, new timers, quit and signal handlers write
+// to, until the next timer is due.
 #include "zentrik/platform/message_loop.h"
 
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <unistd.h>
+
 #include <algorithm>
-#include <condition_variable>
+#include <atomic>
 #include <deque>
 #include <map>
 #include <mutex>
@@ -21,6 +27,10 @@ class SteadyClock : public LoopClock {
   }
 };
 
+// True on the thread inside run(): what it posts or arms there is seen before run() sleeps, so
+// it need not wake the loop (a frame's timer would otherwise cost a second wake-up per frame).
+thread_local bool t_in_run = false;
+
 struct TimerEntry {
   Long interval;
   std::int64_t due;
@@ -31,8 +41,34 @@ struct TimerEntry {
 }  // namespace
 
 struct MessageLoop::Impl {
+  Impl() : wake_fd(eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC)) {
+    if (wake_fd < 0) raise_error(errors::kCantPerformOperation, ZENTRIK_MODULE_NAME);
+  }
+
+  // Wakes run() from another thread, or from a signal handler (write() is async-signal-safe).
+  void wake(bool always = false) const {
+    if (t_in_run && !always) return;
+    const std::uint64_t one = 1;
+    [[maybe_unused]] const ssize_t written = write(wake_fd, &one, sizeof one);
+  }
+  // Forgets wake-ups from before run(): run() looks at everything once before it sleeps.
+  void drain() const {
+    std::uint64_t count = 0;
+    [[maybe_unused]] const ssize_t got = read(wake_fd, &count, sizeof count);
+  }
+
+  // Sleeps until woken or `timeout_ms` (-1: no limit) has passed, then clears the wake-up.
+  void sleep(int timeout_ms) {
+    pollfd entry{wake_fd, POLLIN, 0};
+    poll(&entry, 1, timeout_ms);
+    drain();
+    wakeups.fetch_add(1, std::memory_order_relaxed);
+  }
+
+  const int wake_fd;  // never closed: the loop lives as long as the process
+  std::atomic<bool> signal_quit{false};
+  std::atomic<std::uint64_t> wakeups{0};
   mutable std::mutex mutex;
-  std::condition_variable wake;
   std::deque<Task> tasks;
   // Ordered by id, which is the creation order: ties of due time go to the older timer.
   std::map<TimerId, TimerEntry> timers;
@@ -94,7 +130,7 @@ void MessageLoop::post(Task task) {
     std::lock_guard lock(impl_->mutex);
     impl_->tasks.push_back(std::move(task));
   }
-  impl_->wake.notify_all();
+  impl_->wake();
 }
 
 MessageLoop::TimerId MessageLoop::add_timer(Long intervalMs, Task tick) {
@@ -106,7 +142,7 @@ MessageLoop::TimerId MessageLoop::add_timer(Long intervalMs, Task tick) {
     impl_->timers.emplace(id, TimerEntry{intervalMs, impl_->clock->now_ms() + intervalMs,
                                          std::make_shared<Task>(std::move(tick))});
   }
-  impl_->wake.notify_all();
+  impl_->wake();
   return id;
 }
 
@@ -133,12 +169,18 @@ void MessageLoop::run(std::chrono::milliseconds timeout) {
   const Steady::time_point deadline =
       bounded ? Steady::now() + std::max(timeout, std::chrono::milliseconds(0))
               : Steady::time_point::max();
+  struct InRun {
+    bool outer = t_in_run;
+    InRun() { t_in_run = true; }
+    ~InRun() { t_in_run = outer; }
+  } in_run;
+  impl_->drain();
   for (;;) {
     run_until_idle();
     std::unique_lock lock(impl_->mutex);
     // Like the platform's quit message, quit takes effect once the queue posted before it is empty.
     if (!impl_->tasks.empty() && !(bounded && Steady::now() >= deadline)) continue;
-    if (impl_->quitRequested) {
+    if (impl_->quitRequested || impl_->signal_quit.exchange(false)) {
       impl_->quitRequested = false;
       return;
     }
@@ -151,11 +193,14 @@ void MessageLoop::run(std::chrono::milliseconds timeout) {
           std::clamp<std::int64_t>(nextDue - impl_->clock->now_ms(), 0, 3'600'000);
       wakeAt = std::min(wakeAt, Steady::now() + std::chrono::milliseconds(wait));
     }
-    if (wakeAt == Steady::time_point::max()) {
-      impl_->wake.wait(lock);
-    } else {
-      impl_->wake.wait_until(lock, wakeAt);
+    lock.unlock();
+    int timeout_ms = -1;
+    if (wakeAt != Steady::time_point::max()) {
+      // Rounded up: waking a little early would only mean waking twice.
+      const auto left = std::chrono::ceil<std::chrono::milliseconds>(wakeAt - Steady::now());
+      timeout_ms = static_cast<int>(std::clamp<std::int64_t>(left.count(), 0, 3'600'000));
     }
+    impl_->sleep(timeout_ms);
   }
 }
 
@@ -164,7 +209,16 @@ void MessageLoop::quit() {
     std::lock_guard lock(impl_->mutex);
     impl_->quitRequested = true;
   }
-  impl_->wake.notify_all();
+  impl_->wake();
+}
+
+void MessageLoop::quit_from_signal() {
+  impl_->signal_quit.store(true);
+  impl_->wake(true);
+}
+
+std::uint64_t MessageLoop::wakeups() const {
+  return impl_->wakeups.load(std::memory_order_relaxed);
 }
 
 void MessageLoop::advance(std::int64_t ms) {
@@ -200,7 +254,7 @@ void MessageLoop::set_clock(std::shared_ptr<LoopClock> clock) {
     const std::int64_t after = impl_->clock->now_ms();
     for (auto& [id, entry] : impl_->timers) entry.due += after - before;
   }
-  impl_->wake.notify_all();
+  impl_->wake();
 }
 
 std::int64_t MessageLoop::now_ms() const {

@@ -109,6 +109,7 @@ class FfmpegDecoder final : public MediaDecoder {
   bool fail(std::string message);
   DecodeStatus finish(DecodeStatus status, std::string message = {});
   bool count_corrupt();
+  bool due(double time);
   bool convert(Frame& frame);
 
   DecoderSettings settings_;
@@ -128,6 +129,8 @@ class FfmpegDecoder final : public MediaDecoder {
   bool waiting_ = false;  // trying for a packet since the deadline was armed
   bool finished_ = false;
   DecodeStatus final_status_ = DecodeStatus::End;
+  double next_due_ = std::nan("");  // stream time of the next frame to hand on (analyse_fps)
+  std::int64_t frames_seen_ = 0;
   int corrupt_in_a_row_ = 0;
   std::int64_t corrupt_frames_ = 0;
   std::string error_;
@@ -249,6 +252,9 @@ bool FfmpegDecoder::open() {
   if (!packet_ || !picture_) return fail("cannot decode " + shown + ": out of memory");
   time_base_ = av_q2d(stream->time_base);
   frame_rate_ = pick_frame_rate(format_.get(), stream);
+  // Frames that no other frame refers to need not be decoded when most frames are skipped.
+  if (settings_.analyse_fps > 0.0 && frame_rate_ >= 4.0 * settings_.analyse_fps)
+    codec_->skip_frame = AVDISCARD_NONREF;
   deadline_ns_ = std::numeric_limits<Clock::rep>::max();
   return true;
 }
@@ -270,6 +276,21 @@ bool FfmpegDecoder::has_end() const {
 bool FfmpegDecoder::count_corrupt() {
   ++corrupt_frames_;
   return ++corrupt_in_a_row_ < settings_.max_corrupt_in_a_row;
+}
+
+// With an analysis rate: whether the frame at stream time `time` is handed on. The cadence of
+// 1 / analyse_fps is kept from the first frame on; a jump of the time stamps starts it afresh.
+bool FfmpegDecoder::due(double time) {
+  if (settings_.analyse_fps <= 0.0) return true;
+  const double period = 1.0 / settings_.analyse_fps;
+  const double slack = 0.25 / frame_rate_;  // a frame a little early still counts
+  if (!std::isnan(next_due_)) {
+    const double early = next_due_ - time;
+    if (early > slack && early <= 2.0 * period) return false;
+  }
+  const bool keep_cadence = !std::isnan(next_due_) && std::abs(time - next_due_) <= period;
+  next_due_ = (keep_cadence ? next_due_ : time) + period;
+  return true;
 }
 
 bool FfmpegDecoder::convert(Frame& frame) {
@@ -316,6 +337,13 @@ DecodeStatus FfmpegDecoder::read(Frame& frame, double& timestamp) {
       const bool corrupt =
           (picture_->flags & AV_FRAME_FLAG_CORRUPT) != 0 || picture_->decode_error_flags != 0;
       const std::int64_t pts = picture_->best_effort_timestamp;
+      const double time = pts == AV_NOPTS_VALUE ? static_cast<double>(frames_seen_) / frame_rate_
+                                                : static_cast<double>(pts) * time_base_;
+      ++frames_seen_;
+      if (!corrupt && !due(time)) {
+        av_frame_unref(picture_.get());  // not analysed: no scaling
+        continue;
+      }
       const bool converted = !corrupt && convert(frame);
       if (converted && latest_) {
         std::lock_guard lock(latest_mutex_);

@@ -34,7 +34,13 @@ DecoderSettings MediaSourceDriver::decoder_settings() const {
   settings.location = location_;
   settings.input_options = options_.input_options;
   settings.io_timeout = options_.io_timeout;
+  settings.analyse_fps = options_.analyse_fps;
   return settings;
+}
+
+double MediaSourceDriver::frame_rate() const {
+  if (options_.analyse_fps > 0.0 && options_.analyse_fps < frame_rate_) return options_.analyse_fps;
+  return frame_rate_;
 }
 
 std::string MediaSourceDriver::description() const {

@@ -9,6 +9,7 @@
 #include "zentrik/capture/SceneScript.h"
 #include "zentrik/control/OrvexTypeLibrary.h"
 #include "zentrik/control/orvex.h"
+#include "zentrik/filters/SteadyDriver.h"
 #include "zentrik/platform/message_loop.h"
 #include "zentrik/sources/DriverOrder.h"
 #include "zentrik/sources/SourceStatus.h"
@@ -86,6 +87,7 @@ DriverRegistry::Entry Camera::driver_entry() {
     entry = DriverRegistry::virtual_camera(std::move(scene));
   } else {
     MediaSourceOptions options;
+    options.analyse_fps = config_.analyse_fps;
     std::weak_ptr<Camera*> token = alive_;
     options.on_status = [token](const SourceStatus& status) {
       MessageLoop::instance().post([token, status] {
@@ -100,6 +102,7 @@ DriverRegistry::Entry Camera::driver_entry() {
   entry.make = [inner, this]() -> std::unique_ptr<CaptureDriver> {
     std::unique_ptr<CaptureDriver> driver = inner();
     if (!driver) return nullptr;
+    if (config_.steady) driver = std::make_unique<SteadyDriver>(std::move(driver), *config_.steady);
     return std::make_unique<FrameTap>(std::move(driver), *this);
   };
   return entry;

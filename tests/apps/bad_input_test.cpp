@@ -122,6 +122,13 @@ INSTANTIATE_TEST_SUITE_P(
         BadCase{"UnknownOption", {}, {"watch", "--bogus"}, 2, {"--bogus"}},
         BadCase{"FramesNotANumber", {}, {"watch", "--frames", "ten"}, 2, {"--frames", "ten"}},
         BadCase{"UnknownFormat", {}, {"watch", "--format", "xml"}, 2, {"--format"}},
+        BadCase{"SteadyOutOfRange",
+                {},
+                {"watch", "--steady=tolerance=300"},
+                2,
+                {"--steady", "tolerance", "300"}},
+        BadCase{
+            "AnalysisRateNotANumber", {}, {"watch", "--analyse-fps", "x"}, 2, {"--analyse-fps"}},
         BadCase{"SecondsOutOfRange",
                 {},
                 {"watch", "--seconds", "0"},

@@ -92,6 +92,18 @@ TEST_P(WatchFile, FramesOptionStopsBeforeTheEnd) {
   EXPECT_EQ(run.err.find("source ended"), std::string::npos) << run.err;
 }
 
+// At 2.5 frames a second of the clip's 10, the control gets clip frames 0, 4, 8, ... 36, and
+// the zones report what those pictures imply.
+TEST_P(WatchFile, AnalysisRateHandsOnTheRateAskedFor) {
+  const ProcessResult run = watch({"--fast", "--analyse-fps", "2.5"});
+  ASSERT_EQ(run.exit_code, 0) << describe(run);
+  const PointValue every_fourth = [](std::int64_t n, int x, int y) {
+    return TestClip::picture()(4 * (n - 1) + 1, x, y);
+  };
+  EXPECT_EQ(json_events(run.out), expected_events(clip_zones(), 1, every_fourth, 10));
+  EXPECT_NE(run.err.find("10 frames"), std::string::npos) << run.err;
+}
+
 INSTANTIATE_TEST_SUITE_P(Codecs, WatchFile,
                          ::testing::Values(Encoding{"Ffv1", "clip.mkv", "-c:v ffv1 -pix_fmt bgr0"},
                                            Encoding{"RawAvi", "clip.avi",

@@ -205,6 +205,19 @@ TEST(ExampleScripts, CameraScriptRunsOnTheVirtualCamera) {
   EXPECT_EQ(picture->height, 240);
 }
 
+// The script for noisy cameras runs steadied on the virtual camera: its three zones see the
+// standard scene's objects pass and nothing else moves them.
+TEST(ExampleScripts, StreetScriptRunsSteadied) {
+  const auto script = examples_folder() / "street.zentrik";
+  ASSERT_EQ(zones_of_script(read_text_file(script)).size(), 3u);
+  const ProcessResult run =
+      run_zentrik({"watch", "--script", script.string(), "--steady", "--fast", "--frames",
+                   std::to_string(kCycle), "--format", "json", "--quiet-fps"});
+  ASSERT_EQ(run.exit_code, 0) << describe(run);
+  EXPECT_NE(run.err.find(std::to_string(kCycle) + " frames"), std::string::npos) << run.err;
+  EXPECT_FALSE(json_events(run.out).empty());
+}
+
 // Running on past the cycle: the scene repeats, and so do the events, 300 frames later.
 TEST(WatchScene, SecondCycleRepeatsTheFirst) {
   TempFolder folder;

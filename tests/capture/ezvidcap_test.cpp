@@ -311,6 +311,25 @@ TEST_F(EzVidCapTest, RealTimePacingGivesThirtyFramesPerSecondOnTheLoop) {
   EXPECT_EQ(component->frames_dropped(), 0);
 }
 
+TEST_F(EzVidCapTest, RealTimeFramesWakeTheLoopOncePerFrameAndTheHostAfterEach) {
+  loop().set_clock(nullptr);  // real time: the loop really sleeps between frames
+  VirtualSceneOptions options = standard_scene();
+  options.frame_rate = 50.0;
+  drivers_.add(DriverRegistry::virtual_camera(options));
+  auto component = make_component();
+  std::size_t handled = 0;
+  component->on_frame_handled([&] {
+    EXPECT_EQ(++handled, frames_.size());  // after the frame's own event
+    if (handled == 10) loop().quit();
+  });
+  put(*component, ezVidCap::kDriverIndex, Long{0});
+  put(*component, ezVidCap::kStreaming, Variant::from_boolean(vbTrue));
+  const std::uint64_t before = loop().wakeups();
+  loop().run(std::chrono::seconds(30));
+  EXPECT_EQ(handled, 10u);
+  EXPECT_LE(loop().wakeups() - before, 10u);
+}
+
 TEST_F(EzVidCapTest, ScriptedDriversArePacedAtTheirOwnRate) {
   add_scripted("slow", [](auto& s) { s.rate = 10.0; });
   auto component = make_component();

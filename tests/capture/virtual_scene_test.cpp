@@ -138,6 +138,43 @@ TEST(VirtualSceneTest, HelpersAgreeWithEveryPixel) {
   }
 }
 
+TEST(VirtualSceneTest, StreetLightStepsAndSwayFollowTheirDefinitions) {
+  const VirtualScene scene(street_scene(2));
+  for (std::int64_t index : {0, 59, 60, 150, 165, 180, 212, 299}) {
+    expect_helpers_match_pixels(scene, index);
+  }
+  // A step of 40 at frame 60, a fade back over 150..179, again every 300 frames.
+  const std::pair<std::int64_t, Long> levels[] = {{59, 0},   {60, 40}, {149, 40}, {150, 39},
+                                                  {165, 19}, {179, 0}, {180, 0},  {360, 40}};
+  for (auto [frame, level] : levels) EXPECT_EQ(scene.light_level(frame), level) << frame;
+  // The leaves sway between -1 and +1 pixel over 20 frames, and a sway moves no pixel of the
+  // texture by more than contrast / 4 against its neighbour.
+  Long lowest = 0, highest = 0;
+  for (std::int64_t f = 0; f < 20; ++f) {
+    lowest = std::min(lowest, scene.sway_shift(0, f));
+    highest = std::max(highest, scene.sway_shift(0, f));
+    EXPECT_LE(std::abs(scene.sway_shift(0, f + 1) - scene.sway_shift(0, f)), 1);
+  }
+  EXPECT_EQ(lowest, -1);
+  EXPECT_EQ(highest, 1);
+  VirtualSceneOptions leaves = street_scene(2);
+  leaves.noise = false;
+  leaves.light_steps.clear();
+  const VirtualScene still(leaves);
+  int largest = 0;
+  for (std::int64_t f = 0; f < 20; ++f) {
+    for (Long y = 140; y < 200; ++y) {
+      for (Long x = 200; x < 280; ++x) {
+        const int a = GetGValue(still.background_colour(f, x, y));
+        const int b = GetGValue(still.background_colour(f + 1, x, y));
+        largest = std::max(largest, std::abs(a - b));
+      }
+    }
+  }
+  EXPECT_GT(largest, 0);
+  EXPECT_LE(largest, 32 / 4 + 1);
+}
+
 TEST(VirtualSceneTest, VisibleItemsShowTheirExactColourOverTheirWholeRectangle) {
   const VirtualScene scene(standard_scene(5));
   for (std::int64_t index = 0; index < 300; index += 7) {
@@ -230,6 +267,18 @@ TEST(VirtualSceneTest, OptionsOutsideTheirRangesAreRefused) {
       [](VirtualSceneOptions& o) { o.frame_rate = 1001; },
       [](VirtualSceneOptions& o) { o.frame_rate = std::nan(""); },
       [](VirtualSceneOptions& o) { o.noise_amplitude = 33; },
+      [](VirtualSceneOptions& o) {
+        o.light_steps = {{5, 5, 10}};
+      },
+      [](VirtualSceneOptions& o) {
+        o.light_steps = {{0, 1, 65}};
+      },
+      [](VirtualSceneOptions& o) {
+        o.sways = {{{0, 0, 10, 10}, 9, 20, 32}};
+      },
+      [](VirtualSceneOptions& o) {
+        o.sways = {{{0, 0, 10, 10}, 1, 0, 32}};
+      },
       [](VirtualSceneOptions& o) { o.noise_amplitude = -1; },
       [](VirtualSceneOptions& o) { o.light_change_delta = 65; },
       [](VirtualSceneOptions& o) { o.frame_limit = -1; },

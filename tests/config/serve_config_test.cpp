@@ -19,7 +19,10 @@ TEST(ServeConfig, ReadsEveryKeyAndResolvesPathsAgainstTheFilesFolder) {
       "    source: rtsp://cam/1\n"
       "    script: zones.zentrik\n"
       "    snapshots: /abs/shots\n"
-      "  - name: back_2\n",
+      "    steady: {tolerance: 20, light: 40}\n"
+      "    analyse_fps: 2.5\n"
+      "  - name: back_2\n"
+      "    steady: true\n",
       "serve.yaml", "/etc/zentrik");
   EXPECT_EQ(c.listen, "0.0.0.0:9000");
   EXPECT_EQ(c.token, "s3cret");
@@ -33,6 +36,10 @@ TEST(ServeConfig, ReadsEveryKeyAndResolvesPathsAgainstTheFilesFolder) {
   EXPECT_EQ(c.cameras[1].name, "back_2");
   EXPECT_TRUE(c.cameras[1].source.empty());
   EXPECT_TRUE(c.cameras[1].snapshots.empty());
+  EXPECT_EQ(c.cameras[0].steady, (SteadySettings{20, SteadySettings{}.neighbours, 40}));
+  EXPECT_EQ(c.cameras[0].analyse_fps, 2.5);
+  EXPECT_EQ(c.cameras[1].steady, SteadySettings{});
+  EXPECT_EQ(c.cameras[1].analyse_fps, 0.0);
 }
 
 TEST(ServeConfig, DefaultsToLoopbackAndTheStateFolderBesideTheFile) {
@@ -64,6 +71,12 @@ TEST(ServeConfig, EveryFaultNamesFileLineAndKey) {
        "f.yaml:3: cameras[0].script: must not be empty"},
       {"cameras: [\n", "f.yaml:2: "},
       {"- a\n- b\n", "f.yaml:1: expected a mapping"},
+      {"cameras:\n  - name: a\n    steady: yes\n", "f.yaml:3: cameras[0].steady: expected true"},
+      {"cameras:\n  - name: a\n    steady: {tolerance: 300}\n",
+       "f.yaml:3: cameras[0].steady: steady setting tolerance needs"},
+      {"cameras:\n  - name: a\n    steady: {noise: 3}\n",
+       "f.yaml:3: cameras[0].steady.noise: unknown key"},
+      {"cameras:\n  - name: a\n    analyse_fps: 0\n", "f.yaml:3: cameras[0].analyse_fps: '0'"},
   };
   for (const Fault& f : faults) {
     try {

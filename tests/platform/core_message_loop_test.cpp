@@ -1,5 +1,7 @@
 // The message loop's ordering, its timers on a manual clock, and the form timer.
 #include <gtest/gtest.h>
+#include <pthread.h>
+#include <signal.h>
 
 #include <atomic>
 #include <thread>
@@ -203,6 +205,73 @@ TEST_F(MessageLoopTest, FormTimerDestroyedWhilePendingOrInsideItsTick) {
   loop().advance(100);
   EXPECT_EQ(ticks, 1);
   EXPECT_EQ(owned, nullptr);
+}
+
+}  // namespace
+}  // namespace zentrik
+
+namespace zentrik {
+namespace {
+
+// On the real clock the loop sleeps until a task, a due timer or a signal comes: the wake-ups
+// it counts are those and no more, however long it waits.
+class MessageLoopWakeups : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    loop().reset();
+    loop().set_clock(nullptr);
+  }
+  void TearDown() override { loop().reset(); }
+  static MessageLoop& loop() { return MessageLoop::instance(); }
+};
+
+TEST_F(MessageLoopWakeups, IdleLoopWakesOnlyForDueTimersAndPosts) {
+  int ticks = 0;
+  Timer timer;
+  timer.SetInterval(40);
+  timer.OnTick([&] {
+    if (++ticks == 3) loop().quit();
+  });
+  const std::uint64_t before = loop().wakeups();
+  loop().run(std::chrono::seconds(30));
+  EXPECT_EQ(ticks, 3);
+  // One wake-up per tick; the quit from the last tick ends the run without another.
+  EXPECT_LE(loop().wakeups() - before, 3u);
+
+  std::thread poster([] {
+    for (int i = 0; i < 5; ++i) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+      MessageLoop::instance().post([] {});
+    }
+    MessageLoop::instance().quit();
+  });
+  timer.SetEnabled(false);
+  const std::uint64_t posts = loop().wakeups();
+  loop().run(std::chrono::seconds(30));
+  poster.join();
+  EXPECT_LE(loop().wakeups() - posts, 6u);
+}
+
+MessageLoop* g_signalled_loop = nullptr;
+extern "C" void quit_on_signal(int) {
+  g_signalled_loop->quit_from_signal();
+}
+
+TEST_F(MessageLoopWakeups, SignalHandlerEndsTheRun) {
+  g_signalled_loop = &loop();
+  struct sigaction action {
+  }, previous{};
+  action.sa_handler = quit_on_signal;
+  sigaction(SIGUSR1, &action, &previous);
+  std::thread sender([target = pthread_self()] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(30));
+    pthread_kill(target, SIGUSR1);
+  });
+  const std::uint64_t before = loop().wakeups();
+  loop().run(std::chrono::seconds(30));  // returns on the signal, long before the time-out
+  sender.join();
+  sigaction(SIGUSR1, &previous, nullptr);
+  EXPECT_LE(loop().wakeups() - before, 2u);  // poll() may see the signal and the write apart
 }
 
 }  // namespace

@@ -10,8 +10,10 @@ namespace zentrik::testing {
 ServedCameras::ServedCameras(ServedOptions options) {
   std::vector<CameraConfig> cameras;
   for (std::size_t i = 0; i < options.cameras.size(); ++i) {
-    const std::string source = i < options.sources.size() ? options.sources[i] : "";
-    cameras.push_back({options.cameras[i], source, "", "", 0});
+    CameraConfig camera;
+    camera.name = options.cameras[i];
+    camera.source = i < options.sources.size() ? options.sources[i] : "";
+    cameras.push_back(camera);
   }
   CameraHostOptions host;
   host.state_dir = (options.folder / "state").string();

@@ -12,11 +12,14 @@
 //      ever one of the saturated colours; from `light_change_frame` on every channel is moved by
 //      `light_change_delta` and kept within 72..216; with `noise` each channel of each background
 //      pixel then gets a seeded random offset within +-`noise_amplitude`, new in every frame;
-//   2. the patches, in list order, each filled with its exact colour while it is visible;
-//   3. the objects, in list order (a later one on top), each an exact-colour rectangle while it
+//   2. the swaying textures and the light steps, both added to the background: every sway adds
+//      its texture, shifted sideways by its sway of the moment, inside its rectangle, and every
+//      light step its share of light to every background pixel; each sum is kept within 0..255;
+//   3. the patches, in list order, each filled with its exact colour while it is visible;
+//   4. the objects, in list order (a later one on top), each an exact-colour rectangle while it
 //      is on its path.
-// Noise and the change of light touch the background only: patch and object pixels always hold
-// their exact colours, so colour zones see them at every colour depth.
+// Noise, sways and changes of light touch the background only: patch and object pixels always
+// hold their exact colours, so colour zones see them at every colour depth.
 #pragma once
 
 #include <cstdint>
@@ -93,6 +96,29 @@ struct SceneObject {
   std::optional<SceneRect> position(std::int64_t frame) const;
 };
 
+// A change of the light of the whole background: with the local frame t (frame mod the scene's
+// `light_repeat` when that is above 0) it adds nothing before `first`, all of `delta` from
+// end - 1 on, and delta * (t - first + 1) / (end - first) in between (truncated toward zero): a
+// step at `first` when end = first + 1, a fade over first..end - 1 otherwise.
+struct LightStep {
+  std::int64_t first = 0;
+  std::int64_t end = 1;
+  Long delta = 0;  // -64..64
+};
+
+// A swaying texture, such as leaves in the wind: a seeded smooth texture of +-`contrast` / 2
+// (nodes every 4 pixels, bilinear between them) added to the background inside `rect`, moved
+// sideways by a triangle wave between -`amplitude` and +`amplitude` pixels with the period
+// `period` frames: shift(t) = |((t + period / 4) mod period) * 4 * amplitude / period - 2 *
+// amplitude| - amplitude in integers. Neighbouring pixels of the texture differ by at most
+// contrast / 4.
+struct SceneSway {
+  SceneRect rect;
+  Long amplitude = 1;        // 0..8 pixels
+  std::int64_t period = 30;  // frames, above 0
+  Long contrast = 32;        // 0..64
+};
+
 struct VirtualSceneOptions {
   std::uint32_t seed = 1;                // background texture and noise
   double frame_rate = 30.0;              // frames per second (above 0, at most 1000)
@@ -101,6 +127,9 @@ struct VirtualSceneOptions {
   std::int64_t light_change_frame = -1;  // first frame in the changed light; -1: never
   Long light_change_delta = 48;          // -64..64: added to every background channel
   std::int64_t frame_limit = 0;          // frames before the source ends; 0: endless
+  std::vector<LightStep> light_steps;    // added up
+  std::int64_t light_repeat = 0;         // the light steps repeat with this period; 0: never
+  std::vector<SceneSway> sways;
   std::vector<ScenePatch> patches;
   std::vector<SceneObject> objects;
 };
@@ -125,5 +154,18 @@ std::vector<SceneObject> standard_objects();
 
 // Options with the standard scene and the given seed.
 VirtualSceneOptions standard_scene(std::uint32_t seed = 1);
+
+// A street as a real camera shows it, repeating every 300 frames at 15 frames a second: sensor
+// noise of +-4 on the background, a light step of +40 at frame 60 and a fade back over frames
+// 150..179, a swaying texture (leaves) at (200, 140, 80, 60) of amplitude 1 and contrast 32
+// with a period of 20 frames, and three objects moving 4 pixels a frame:
+//   object "walker"  24 x 24 RGB(0, 255, 0)    left to right along y = 100: x = -24 at frame 0
+//                    to x = 320 at frame 86
+//   object "car"     20 x 20 RGB(255, 0, 255)  top to bottom along x = 40: y = -20 at frame 100
+//                    to y = 240 at frame 165
+//   object "cyclist" 16 x 16 RGB(0, 255, 255)  right to left along y = 160, through the leaves:
+//                    x = 320 at frame 200 to x = -16 at frame 284
+// and the standard scene's red patch.
+VirtualSceneOptions street_scene(std::uint32_t seed = 1);
 
 }  // namespace zentrik

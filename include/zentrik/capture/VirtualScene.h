@@ -42,11 +42,20 @@ class VirtualScene {
   // The exact colour that frame f shows at (x, y) when a patch or object covers it; nothing where
   // the background shows.
   std::optional<ColorRef> covering_colour(std::int64_t frame, Long x, Long y) const;
-  // The background colour at (x, y) of frame f (light change and noise included).
+  // The background colour at (x, y) of frame f (light changes, sways and noise included).
   ColorRef background_colour(std::int64_t frame, Long x, Long y) const;
+  // What the light steps add to the background at frame f.
+  Long light_level(std::int64_t frame) const;
+  // How far sway `index` is shifted sideways at frame f.
+  Long sway_shift(std::size_t index, std::int64_t frame) const;
 
  private:
   void noisy_background(std::int64_t frame, Frame& out) const;
+  // What sway `index`, shifted by `shift`, adds at (x, y): 0 outside its rectangle.
+  Long sway_texture_at(std::size_t index, Long shift, Long x, Long y) const;
+  // What the light steps and sways add at (x, y) of frame f.
+  Long added_light(std::int64_t frame, Long x, Long y) const;
+  void add_light_and_sways(std::int64_t frame, Frame& out) const;
 
   VirtualSceneOptions options_;
   // Static background in frame layout (bottom-up, blue-green-red), plain and changed light.
@@ -55,6 +64,8 @@ class VirtualScene {
   // Seeded channel offsets within +-amplitude (as bytes added modulo 256), a frame's worth and
   // more: frame f adds the stretch that starts at a seeded place of its own. Empty without noise.
   std::vector<std::uint8_t> noise_;
+  // Per sway: its texture over its rectangle widened by its amplitude on both sides, row by row.
+  std::vector<std::vector<Long>> sway_textures_;
 };
 
 }  // namespace zentrik

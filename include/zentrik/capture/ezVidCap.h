@@ -85,6 +85,9 @@ class ezVidCap : public Dispatchable {
   };
   // Without a handler, reports are written to standard error.
   void on_report(std::function<void(const Report&)> handler);
+  // Runs after each frame's frame_ready has been handled (on the loop thread), so that a host
+  // does its own work between frames without a timer of its own; nullptr removes it.
+  void on_frame_handled(std::function<void()> handler);
 
   // Typed access for hosts and tests.
   Long driver_index() const;

@@ -3,10 +3,13 @@
 // every fault.
 #pragma once
 
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "zentrik/filters/SteadySettings.h"
 
 namespace zentrik {
 
@@ -16,6 +19,8 @@ struct CameraConfig {
   std::string script;     // control script file (zones); empty: none
   std::string snapshots;  // snapshot folder; empty: <state>/snapshots/<name>
   int line = 0;           // where the camera starts in the file (0: not from a file)
+  std::optional<SteadySettings> steady;  // `steady: true` or its settings; nothing: off
+  double analyse_fps = 0.0;              // `analyse_fps: N`; 0: every frame
 };
 
 struct ServeConfig {

@@ -50,6 +50,12 @@ class MessageLoop {
   void run(std::chrono::milliseconds timeout = std::chrono::milliseconds::max());
   // Thread-safe: makes run() return.
   void quit();
+  // Async-signal-safe (for a signal handler): makes run() return as quit() does.
+  void quit_from_signal();
+
+  // How often run() has woken from waiting (for a task, a due timer, quit or its time-out):
+  // idle, the loop sleeps until one of them is due and never polls.
+  std::uint64_t wakeups() const;
 
   // With a manual clock: advances time by `ms` in steps up to each timer's due time, running
   // the due timers and the queued tasks in order.

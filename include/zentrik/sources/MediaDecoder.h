@@ -31,6 +31,10 @@ struct DecoderSettings {
   // So many undecodable packets or corrupt frames in a row count as a failure of the input
   // (a stream joined between key frames yields corrupt frames until the next one).
   int max_corrupt_in_a_row = 1000;
+  // Above 0: hand on at most this many frames a second of the stream's time, skipping the
+  // scaling of the others and, when the stream runs at 4 times the rate or more, the decoding of
+  // frames no other frame refers to.
+  double analyse_fps = 0.0;
 };
 
 class MediaDecoder {

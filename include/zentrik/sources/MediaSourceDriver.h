@@ -37,6 +37,7 @@ struct MediaSourceOptions {
   Reading reading = Reading::Automatic;
   std::function<void(const SourceStatus&)> on_status;  // called on the reader thread
   DecoderFactory decoder_factory;                      // empty: FFmpeg
+  double analyse_fps = 0.0;  // above 0: at most so many frames a second (DecoderSettings)
 };
 
 class MediaSourceDriver final : public CaptureDriver {
@@ -51,7 +52,8 @@ class MediaSourceDriver final : public CaptureDriver {
   bool start() override;
   void stop() override;
   FrameStatus next_frame(Frame& frame) override;
-  double frame_rate() const override { return frame_rate_; }
+  // The stream's rate, or the analysis rate when that is lower.
+  double frame_rate() const override;
   std::string error() const override;
   bool latest_full_frame(FullFrame& frame) override;
 
