@@ -50,8 +50,11 @@ struct Served {
     state = std::filesystem::temp_directory_path() /
             ("zentrik-serve-bench-" + std::to_string(getpid()));
     std::vector<CameraConfig> configs;
-    for (int i = 0; i < cameras; ++i)
-      configs.push_back({"cam" + std::to_string(i + 1), "", "", "", 0});
+    for (int i = 0; i < cameras; ++i) {
+      CameraConfig camera;
+      camera.name = "cam" + std::to_string(i + 1);
+      configs.push_back(camera);
+    }
     CameraHostOptions options;
     options.state_dir = state.string();
     options.real_time = real_time;
@@ -77,12 +80,12 @@ struct Served {
     viewers.emplace_back([this, id, cpu] {
       httplib::Client client("127.0.0.1", server->port());
       while (!stopping.load()) {  // again after a refused or dropped connection
-        auto result = client.Get("/api/cameras/" + id + "/live.mjpg",
-                                 [&](const char*, std::size_t size) {
-                                   received += size;
-                                   cpu->store(thread_cpu_seconds());
-                                   return !stopping.load();
-                                 });
+        auto result =
+            client.Get("/api/cameras/" + id + "/live.mjpg", [&](const char*, std::size_t size) {
+              received += size;
+              cpu->store(thread_cpu_seconds());
+              return !stopping.load();
+            });
         if (!result && !stopping.load()) {
           ++failures;
           std::this_thread::sleep_for(std::chrono::milliseconds(50));

@@ -26,8 +26,9 @@ struct Fixture {
     options.real_time = false;
     options.default_script_text = "add_motion_detection 1, 1, 0, 0, 320, 240, 5\nlayer = 1\n";
     options.default_script_name = "fuzz script";
-    host =
-        std::make_unique<CameraHost>(std::vector<CameraConfig>{{"cam1", "", "", "", 0}}, options);
+    CameraConfig camera;
+    camera.name = "cam1";
+    host = std::make_unique<CameraHost>(std::vector<CameraConfig>{camera}, options);
     host->start();  // this thread is the loop thread: every call runs at once
     router = std::make_unique<ApiRouter>(*host, RouterOptions{"", 4096});
   }

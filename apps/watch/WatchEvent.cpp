@@ -1,27 +1,8 @@
 #include "watch/WatchEvent.h"
 
-#include <chrono>
 #include <cstdio>
-#include <ctime>
 
 namespace zentrik::cli {
-
-std::string format_utc(std::int64_t unix_ms) {
-  std::time_t seconds = static_cast<std::time_t>(unix_ms / 1000);
-  std::tm utc{};
-  gmtime_r(&seconds, &utc);
-  char text[96];
-  std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d.%03dZ", utc.tm_year + 1900,
-                utc.tm_mon + 1, utc.tm_mday, utc.tm_hour, utc.tm_min, utc.tm_sec,
-                static_cast<int>(unix_ms % 1000));
-  return text;
-}
-
-std::int64_t unix_ms_now() {
-  return std::chrono::duration_cast<std::chrono::milliseconds>(
-             std::chrono::system_clock::now().time_since_epoch())
-      .count();
-}
 
 std::string format_text(const WatchEvent& e) {
   char text[160];

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 
+#include "zentrik/events/ZoneEvent.h"  // format_utc, unix_ms_now
 #include "zentrik/platform/automation.h"
 
 namespace zentrik::cli {
@@ -28,9 +29,5 @@ struct WatchEvent {
 std::string format_text(const WatchEvent& event);
 // {"time":"2026-12-07T22:30:00.123Z","frame":123,"event":"motion","layer":1,...}
 std::string format_json(const WatchEvent& event);
-// ISO 8601 UTC time with milliseconds.
-std::string format_utc(std::int64_t unix_ms);
-// The wall-clock time now, in milliseconds since 1970.
-std::int64_t unix_ms_now();
 
 }  // namespace zentrik::cli
