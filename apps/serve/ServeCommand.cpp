@@ -116,6 +116,10 @@ int run_serve(const std::vector<std::string>& args) {
     options.default_script_text = kDemoScript;
     options.default_script_name = "demo script";
   }
+  options.mqtt = config.mqtt;
+  options.report = [](const std::string& line) {
+    std::fprintf(stderr, "zentrik serve: %s\n", line.c_str());
+  };
   CameraHost cameras(config.cameras, options);
   try {
     cameras.start();
