@@ -54,6 +54,10 @@ function(zentrik_test name)
   target_link_libraries(${name} PRIVATE zentrik_options ${ARG_DEPS} GTest::gtest GTest::gtest_main)
   # Tests reach a library's internals from src/ ("colour/ClosestIndexMap.h").
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests ${PROJECT_SOURCE_DIR}/src)
+  if(TARGET zentrik_test_pch)
+    target_precompile_headers(${name} REUSE_FROM zentrik_test_pch)
+    target_compile_options(${name} PRIVATE -Winvalid-pch)
+  endif()
   gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60)
 endfunction()
 

@@ -16,8 +16,12 @@ cmake --build build -j"$jobs"
 ctest --test-dir build --output-on-failure --no-tests=error -j"$jobs"
 
 echo "== sanitizer build (ASan + UBSan) =="
-cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZENTRIK_WERROR=ON \
-  -DZENTRIK_SANITIZE=ON -DZENTRIK_FUZZ=OFF -DZENTRIK_TESTS=ON -DZENTRIK_BENCH=OFF \
+# -O1 with line tables: the sanitizers' reports keep file and line, and the heavy template code of
+# the HTTP and JSON libraries compiles in half the time it takes at -O2 with full debug information.
+sanitize_opt="-O1 -g1 -DNDEBUG"
+cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="$sanitize_opt" -DCMAKE_C_FLAGS_RELWITHDEBINFO="$sanitize_opt" \
+  -DZENTRIK_WERROR=ON -DZENTRIK_SANITIZE=ON -DZENTRIK_FUZZ=OFF -DZENTRIK_TESTS=ON -DZENTRIK_BENCH=OFF \
   -DZENTRIK_INSTALL=ON >/dev/null
 cmake --build build-asan -j"$jobs"
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
