@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "apps/child_process.h"
+#include "support/free_port.h"
 #include "zentrik/mqtt/MqttLink.h"
 #include "zentrik/mqtt/MqttSettings.h"
 
@@ -70,8 +71,5 @@ class TestSubscriber {
   std::vector<Received> messages_;
   std::unique_ptr<MqttLink> link_;
 };
-
-// A free TCP port on 127.0.0.1.
-int free_port();
 
 }  // namespace zentrik::testing
