@@ -185,7 +185,6 @@ void LiveFrameReader::deliver(MediaDecoder& decoder, double timestamp) {
     std::lock_guard lock(mutex_);
     if (stopping_) return;
     work_->index = frames_++;
-    work_->time = timestamp;
     std::swap(work_, ready_);
     fresh_ = true;
     status_.frames = frames_;

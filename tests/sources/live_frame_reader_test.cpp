@@ -31,7 +31,7 @@ LiveFrameReader::Settings settings_for(DecoderScript& script, RetryPolicy retry 
 }
 
 TEST(LiveFrameReader, HandsOverEachFrameOnceThenEnds) {
-  DecoderScript script({{true, "", {frame_read(11), frame_read(22), end_read()}}}, true);
+  DecoderScript script({{true, "", {frame_read(11, 5.0), frame_read(22, 9.0), end_read()}}}, true);
   LiveFrameReader reader(settings_for(script));
   auto frame = std::make_unique<Frame>();
   EXPECT_EQ(reader.take(*frame), FrameStatus::Again);  // not started
@@ -43,6 +43,8 @@ TEST(LiveFrameReader, HandsOverEachFrameOnceThenEnds) {
   ASSERT_EQ(reader.take(*frame), FrameStatus::Ok);
   EXPECT_EQ(frame->pixels[0], 11);
   EXPECT_EQ(frame->index, 0);
+  // A live source's frame is due when it is there: it carries no stamp for the host to pace by.
+  EXPECT_TRUE(std::isnan(frame->time));
   EXPECT_EQ(reader.take(*frame), FrameStatus::Again);  // taken already
 
   script.release(2);  // the second frame and the end
