@@ -8,24 +8,24 @@ namespace zentrik {
 namespace {
 
 constexpr double kScale = 65536.0;
-constexpr int kBlock = 64;  // pixels computed side by side before they are interleaved
 
 std::int32_t fixed(double value) {
   return static_cast<std::int32_t>(std::lround(value * kScale));
 }
 
-// The three colours of `count` pixels, each in its own row, clamped to 0-255.
+// `count` pixels, blue, green and red each clamped to 0-255 (the compiler vectorises the loop,
+// interleaving the three colours as it stores them).
 __attribute__((target_clones("avx2", "default"))) void colours(
-    const YuvToBgr::Gains& g, const std::uint8_t* y, const std::uint8_t* u, const std::uint8_t* v,
-    std::uint8_t (*out)[kBlock], int count) {
+    const YuvToBgr::Gains& g, const std::uint8_t* __restrict y, const std::uint8_t* __restrict u,
+    const std::uint8_t* __restrict v, std::uint8_t* __restrict bgr, int count) {
   constexpr std::int32_t kHalf = 1 << 15;
   for (int x = 0; x < count; ++x) {
     const std::int32_t luma = (y[x] - g.luma_black) * g.luma + kHalf;
     const std::int32_t pb = u[x] - 128, pr = v[x] - 128;
-    out[0][x] = static_cast<std::uint8_t>(std::clamp((luma + g.blue_u * pb) >> 16, 0, 255));
-    out[1][x] = static_cast<std::uint8_t>(
+    bgr[3 * x] = static_cast<std::uint8_t>(std::clamp((luma + g.blue_u * pb) >> 16, 0, 255));
+    bgr[3 * x + 1] = static_cast<std::uint8_t>(
         std::clamp((luma + g.green_u * pb + g.green_v * pr) >> 16, 0, 255));
-    out[2][x] = static_cast<std::uint8_t>(std::clamp((luma + g.red_v * pr) >> 16, 0, 255));
+    bgr[3 * x + 2] = static_cast<std::uint8_t>(std::clamp((luma + g.red_v * pr) >> 16, 0, 255));
   }
 }
 
@@ -47,16 +47,7 @@ YuvToBgr::YuvToBgr(YuvMatrix matrix, bool full_range) : matrix_(matrix), full_ra
 
 void YuvToBgr::convert_row(const std::uint8_t* y, const std::uint8_t* u, const std::uint8_t* v,
                            std::uint8_t* bgr, int width) const {
-  std::uint8_t block[3][kBlock];
-  for (int start = 0; start < width; start += kBlock) {
-    const int count = std::min(kBlock, width - start);
-    colours(gains_, y + start, u + start, v + start, block, count);
-    for (int x = 0; x < count; ++x, bgr += 3) {
-      bgr[0] = block[0][x];
-      bgr[1] = block[1][x];
-      bgr[2] = block[2][x];
-    }
-  }
+  colours(gains_, y, u, v, bgr, width);
 }
 
 }  // namespace zentrik
