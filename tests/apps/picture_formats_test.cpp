@@ -196,6 +196,20 @@ INSTANTIATE_TEST_SUITE_P(
                  0}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// A 4-bit run-length bitmap from GIMP (tests/apps/files/make_gimp_rle4.sh made it) reads as
+// GIMP's own PNG export of the same picture. PIL mis-decodes this file, so the fixture is kept.
+TEST_F(PictureFiles, ReadsGimpsRle4BitmapAsGimpsPng) {
+  const std::string files = ZENTRIK_TEST_FILES;
+  run_ok({"image", "copy", files + "/gimp_rle4.bmp", path("rle4.bmp")});
+  std::string why;
+  const auto read = read_bitmap24(folder_ / "rle4.bmp", &why);
+  ASSERT_TRUE(read) << why;
+  const auto gimp = read_with_pil(files + "/gimp_rle4.png", &why);
+  ASSERT_TRUE(gimp) << why;
+  EXPECT_EQ(read->width, 45);
+  EXPECT_EQ(largest_difference(*read, gimp->image), 0);
+}
+
 // Zentrik reads its own JPEG snapshots as djpeg does.
 TEST_F(PictureFiles, ReadsItsOwnJpeg) {
   run_ok({"image", "copy", source_.string(), path("own.jpg")});
