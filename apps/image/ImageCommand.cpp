@@ -16,6 +16,7 @@
 #include "cli/ProgressBar.h"
 #include "image/ImageFiles.h"
 #include "image/Quantise.h"
+#include "zentrik/colour/NearestMapping.h"
 #include "zentrik/colour/cColourReduceDIB.h"
 #include "zentrik/colour/cPalette.h"
 #include "zentrik/colourdepth/cDIBSectionSave.h"
@@ -190,6 +191,12 @@ class ImageJob {
       quantise_palette(image, request, palette);
       if (auto file = cl_.value("save-palette"))
         save_palette(palette, *file, palette_kind(*file, false));
+    }
+    if (op_ == "quantise" && cl_.number("refine", 0, 0, 100) > 0) {
+      // The refined palette is made for squared distances: each pixel takes its nearest entry.
+      map_to_nearest(image.view(), image.Width(), image.Height(), palette.entries(),
+                     cl_.has("diffuse"));
+      return palette.entries();
     }
     cDIBSection target;
     if (!is_true(target.Create(image.Width(), image.Height())))
