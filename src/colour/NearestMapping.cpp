@@ -12,9 +12,10 @@
 namespace zentrik {
 namespace {
 
-// Share of the error a diffusing pixel passes on in a flat area, the most it passes on per
-// channel, and the change around a pixel (summed over channels and both directions) that halves
-// its share.
+// Share of the error a diffusing pixel passes on in a flat area; the most it passes on per
+// channel, or half the distance from its entry to the nearest other entry when that is more
+// (sparse palettes need the whole error to show their tones); and the change around a pixel
+// (summed over channels and both directions) that halves its share.
 constexpr float kDiffusedShare = 0.8f;
 constexpr float kDiffusedLimit = 24.0f;
 constexpr float kEdge = 16.0f;
@@ -165,7 +166,7 @@ struct SourceRows {
 // the next row's (both with one spare pixel at each end, three channels a pixel).
 void diffuse_row(std::uint8_t* row, Long width, bool backwards, const SourceRows& source,
                  std::span<float> here, std::span<float> below, NearestColour& nearest,
-                 std::span<const PaletteEntry> palette) {
+                 std::span<const PaletteEntry> palette, std::span<const float> limits) {
   const Long step = backwards ? -1 : 1;
   for (Long i = 0; i < width; ++i) {
     const Long x = backwards ? width - 1 - i : i;
@@ -174,13 +175,14 @@ void diffuse_row(std::uint8_t* row, Long width, bool backwards, const SourceRows
     int want[3];
     for (int c = 0; c < 3; ++c)
       want[c] = std::clamp(static_cast<int>(std::lround(p[c] + e[c])), 0, 255);
-    const PaletteEntry& chosen = palette[nearest.Nearest(want[2], want[1], want[0]).index];
+    const std::uint32_t index = nearest.Nearest(want[2], want[1], want[0]).index;
+    const PaletteEntry& chosen = palette[index];
     const int got[3] = {chosen.blue, chosen.green, chosen.red};
+    const float limit = limits[index];
     const float share = share_at(source.above, source.here, source.under, x, width);
     for (int c = 0; c < 3; ++c) {
-      const float error =
-          std::clamp((static_cast<float>(p[c]) + e[c] - static_cast<float>(got[c])) * share,
-                     -kDiffusedLimit, kDiffusedLimit);
+      const float error = std::clamp(
+          (static_cast<float>(p[c]) + e[c] - static_cast<float>(got[c])) * share, -limit, limit);
       here[3 * (x + 1 + step) + c] += error * (7.0f / 16);
       below[3 * (x + 1 - step) + c] += error * (3.0f / 16);
       below[3 * (x + 1) + c] += error * (5.0f / 16);
@@ -190,8 +192,26 @@ void diffuse_row(std::uint8_t* row, Long width, bool backwards, const SourceRows
   }
 }
 
+// The most error each entry passes on per channel (see kDiffusedLimit).
+std::vector<float> error_limits(std::span<const PaletteEntry> palette) {
+  std::vector<float> limits(palette.size(), kDiffusedLimit);
+  for (std::size_t i = 0; i < palette.size(); ++i) {
+    int closest = 3 * 255 * 255;
+    for (std::size_t j = 0; j < palette.size(); ++j) {
+      const PaletteEntry& a = palette[i];
+      const PaletteEntry& b = palette[j];
+      const int d = (a.red - b.red) * (a.red - b.red) + (a.green - b.green) * (a.green - b.green) +
+                    (a.blue - b.blue) * (a.blue - b.blue);
+      if (j != i && d > 0) closest = std::min(closest, d);
+    }
+    limits[i] = std::max(kDiffusedLimit, 0.5f * std::sqrt(static_cast<float>(closest)));
+  }
+  return limits;
+}
+
 void map_diffused(ByteView bits, Long width, Long height, std::span<const PaletteEntry> palette) {
   NearestColour nearest(palette);
+  const std::vector<float> limits = error_limits(palette);
   const std::size_t size = 3 * (static_cast<std::size_t>(width) + 2);
   std::vector<float> here(size, 0.0f), below(size, 0.0f);
   const std::size_t bytes = 3 * static_cast<std::size_t>(width);
@@ -202,7 +222,7 @@ void map_diffused(ByteView bits, Long width, Long height, std::span<const Palett
     if (y == 0) above = current;
     const std::uint8_t* under = y + 1 < height ? bits.row(y + 1).data() : current.data();
     diffuse_row(row, width, y % 2 == 1, {above.data(), current.data(), under}, here, below, nearest,
-                palette);
+                palette, limits);
     above.swap(current);
     here.swap(below);
     std::fill(below.begin(), below.end(), 0.0f);
