@@ -44,7 +44,8 @@ void NearestColour::Build(std::uint32_t cell) {
       static_cast<std::int32_t>(cell % kCellsPerSide) << kCellBits};
   constexpr std::int32_t kSide = (1 << kCellBits) - 1;
   const std::size_t count = colours_.size() / 3;
-  std::vector<std::uint32_t> nearest(count), farthest(count);
+  std::vector<std::uint32_t>& nearest = nearestScratch_;
+  nearest.resize(count);
   std::uint32_t bound = ~std::uint32_t{0};
   for (std::size_t i = 0; i < count; ++i) {
     std::uint32_t nearD = 0, farD = 0;
@@ -55,10 +56,10 @@ void NearestColour::Build(std::uint32_t cell) {
       farD += std::max(square(v - lo), square(v - hi));
     }
     nearest[i] = nearD;
-    farthest[i] = farD;
     bound = std::min(bound, farD);
   }
-  std::vector<std::uint32_t> kept;
+  std::vector<std::uint32_t>& kept = keptScratch_;
+  kept.clear();
   for (std::size_t i = 0; i < count; ++i)
     if (nearest[i] <= bound) kept.push_back(static_cast<std::uint32_t>(i));
   std::stable_sort(kept.begin(), kept.end(),

@@ -36,6 +36,9 @@ class NearestColour {
   // Candidates of all built cells: entry number and the squared distance to the cell's box.
   std::vector<std::uint32_t> listEntry_;
   std::vector<std::uint32_t> listBound_;
+  // Reused by Build: each entry's distance to the cell, and the entries kept.
+  std::vector<std::uint32_t> nearestScratch_;
+  std::vector<std::uint32_t> keptScratch_;
 };
 
 }  // namespace zentrik

@@ -20,7 +20,7 @@ constexpr float kDiffusedShare = 0.8f;
 constexpr float kDiffusedLimit = 24.0f;
 constexpr float kEdge = 16.0f;
 // k-means stops when a round gains less than error / kSettled.
-constexpr std::uint64_t kSettled = 10000;
+constexpr std::uint64_t kSettled = 1000;
 
 int channel(std::uint32_t colour, int which) {  // 0 blue, 1 green, 2 red
   return static_cast<int>((colour >> (8 * which)) & 0xFFu);
@@ -37,12 +37,14 @@ struct Assignment {
   std::uint64_t error = 0;
 };
 
-Assignment assign(std::span<const PaletteEntry> palette, std::span<const ColourCount> histogram) {
+// Fills `a` (its buffers kept from round to round, as they are large).
+void assign(std::span<const PaletteEntry> palette, std::span<const ColourCount> histogram,
+            Assignment& a) {
   NearestColour nearest(palette);
-  Assignment a;
   a.owner.resize(histogram.size());
   a.cost.resize(histogram.size());
   a.sums.assign(palette.size(), {});
+  a.error = 0;
   for (std::size_t i = 0; i < histogram.size(); ++i) {
     const std::uint32_t colour = histogram[i].colour;
     const NearestColour::Match m =
@@ -55,7 +57,6 @@ Assignment assign(std::span<const PaletteEntry> palette, std::span<const ColourC
     for (int c = 0; c < 3; ++c) s[c] += n * static_cast<std::uint64_t>(channel(colour, c));
     s[3] += n;
   }
-  return a;
 }
 
 // The next palette of k-means from an assignment.
@@ -100,8 +101,9 @@ std::uint64_t kmeans_nearest(std::vector<PaletteEntry>& palette,
   if (palette.empty() || histogram.empty()) return 0;
   std::vector<PaletteEntry> current = palette;
   std::uint64_t best = ~std::uint64_t{0};
+  Assignment a;
   for (int round = 0; round <= rounds; ++round) {
-    const Assignment a = assign(current, histogram);
+    assign(current, histogram, a);
     const bool settled =
         best != ~std::uint64_t{0} && best - std::min(best, a.error) < a.error / kSettled;
     if (a.error < best) {
@@ -119,7 +121,9 @@ std::uint64_t kmeans_nearest(std::vector<PaletteEntry>& palette,
 std::uint64_t nearest_squared_error(std::span<const PaletteEntry> palette,
                                     std::span<const ColourCount> histogram) {
   if (palette.empty()) return 0;
-  return assign(palette, histogram).error;
+  Assignment a;
+  assign(palette, histogram, a);
+  return a.error;
 }
 
 namespace {
