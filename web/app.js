@@ -642,9 +642,10 @@
       for (const key of ["layer", "zone", "kind", "left", "top", "width", "height", "percentage"]) {
         tr.dataset[key] = zone[key];
         const td = document.createElement("td");
-        td.textContent = zone[key];
+        td.textContent = key === "zone" && zone.name ? zone.zone + " " + zone.name : zone[key];
         tr.append(td);
       }
+      if (zone.name) tr.dataset.name = zone.name;
       const colour = colourCell(tr, zone.color);
       const actions = document.createElement("td");
       const remove = document.createElement("button");
@@ -676,7 +677,7 @@
       if (stats.eventDelays.length > 1000) stats.eventDelays.shift();
     }
     const tr = document.createElement("tr");
-    tr.className = "event " + (e.status ? "on" : "off");
+    tr.className = "event " + (e.status ? "on" : "off") + (e.warmup ? " warmup" : "");
     eventSeq += 1;
     Object.assign(tr.dataset, {
       seq: eventSeq,
@@ -688,6 +689,7 @@
       percentage: e.percentage,
       frame: e.frame ?? "",
       time: e.time ?? "",
+      name: e.name ?? "",
     });
     const cells = [
       timeText(e.time),
@@ -695,7 +697,7 @@
       e.kind,
       e.layer,
       e.name ? e.zone + " " + e.name : e.zone,
-      e.status ? "ON" : "off",
+      (e.status ? "ON" : "off") + (e.warmup ? " (warm-up)" : ""),
       e.percentage + "%",
     ];
     for (const text of cells) {
@@ -795,6 +797,10 @@
       connection.textContent = "reconnecting\u2026";
     };
     on("zone", logEvent);
+    // An event snapshot was written: the gallery of the camera on show takes it in.
+    on("snapshot", (data) => {
+      if (data.camera === selected) loadGallery();
+    });
     on("outlines", (data) => {
       const camera = cameras.get(data.camera);
       if (!camera) return;

@@ -32,6 +32,10 @@ const char* const kServeHelp =
     "  --token T            the token every request must carry (Authorization: Bearer T or\n"
     "                       ?token=T); required to listen on anything but loopback\n"
     "\n"
+    "With an `mqtt:` section in the configuration every camera publishes its events, steady\n"
+    "zone states and event snapshots to that broker and takes its commands, as\n"
+    "`zentrik watch --mqtt` does; zone names and hold times come from the cameras' `zones:`.\n"
+    "\n"
     "Ctrl-C or SIGTERM stops every camera and exits with status 0. Exit status 2: a wrong\n"
     "option, configuration or script; 1: the address cannot be used.\n";
 
@@ -116,6 +120,10 @@ int run_serve(const std::vector<std::string>& args) {
     options.default_script_text = kDemoScript;
     options.default_script_name = "demo script";
   }
+  options.mqtt = config.mqtt;
+  options.report = [](const std::string& line) {
+    std::fprintf(stderr, "zentrik serve: %s\n", line.c_str());
+  };
   CameraHost cameras(config.cameras, options);
   try {
     cameras.start();

@@ -25,7 +25,7 @@ MqttConsumer::MqttConsumer(orvex& control, const WatchOptions& options,
   camera.name = options.camera;
   camera.control = &control;
   camera.names = options.zone_names;
-  camera.hold = ZoneHold(static_cast<std::int64_t>(options.hold * 1000 + 0.5));
+  camera.hold = options.hold;
   camera.take_snapshot = [this] { publish_snapshot(0, 0); };
   camera.changed = std::move(changed);
   std::string error;

@@ -5,14 +5,16 @@
 #include <filesystem>
 
 #include "cli/AtomicFile.h"
-#include "zentrik/imaging/JpegBytes.h"
-#include "zentrik/imaging/cDIBSection.h"
+#include "zentrik/events/EventSnapshot.h"
 #include "zentrik/platform/files.h"
 
 namespace zentrik::cli {
 
 SnapshotTaker::SnapshotTaker(orvex& control, const WatchOptions& options)
-    : control_(control), folder_(options.snapshots), every_trigger_(options.every_trigger) {
+    : control_(control),
+      folder_(options.snapshots),
+      every_trigger_(options.every_trigger),
+      plain_(options.plain_snapshots) {
   ok_ = prepare_folder();
 }
 
@@ -46,12 +48,12 @@ std::string SnapshotTaker::unique_name(const WatchEvent& e) const {
   return path;
 }
 
-bool SnapshotTaker::write(const std::string& path) {
-  const PicturePtr frame = control_.picture(vbTrue);  // the frame that raised the event
-  cDIBSection image;
-  if (frame) image.CreateFromPicture(*frame);
+// The source's frame at its full resolution (the control's 320 x 240 frame when the source keeps
+// none), with the zone's rectangle unless plain snapshots were asked for.
+bool SnapshotTaker::write(const std::string& path, const WatchEvent& e) {
+  const auto rect = plain_ ? std::nullopt : zone_rect(control_, e.layer, e.zone);
   const std::vector<std::uint8_t> bytes =
-      frame ? jpeg_from_dib(image, orvex::kSnapshotQuality) : std::vector<std::uint8_t>{};
+      event_snapshot_jpeg(control_, rect, orvex::kSnapshotQuality);
   const int error = bytes.empty() ? -1 : write_file_atomically(path, bytes);
   if (error == 0) return true;
   ++failures_;
@@ -67,7 +69,7 @@ std::string SnapshotTaker::take(const WatchEvent& e) {
   if (seen && !every_trigger_) return {};
   seen = true;
   const std::string path = unique_name(e);
-  return write(path) ? path : std::string{};
+  return write(path, e) ? path : std::string{};
 }
 
 void SnapshotTaker::finish() {

@@ -1,7 +1,8 @@
-// Writes a JPEG snapshot of the frame that raised an event when a zone triggers (its first
-// trigger, or every one), under a name unique across runs: KIND-LLAYER-ZZONE-TIME-fFRAME.jpg.
-// Files are replaced atomically; a failure is said once, naming the file and the reason, and
-// the failures that follow are counted and summed up at the end.
+// Writes a JPEG snapshot of the frame that raised an event, at the source's full resolution with
+// the zone's rectangle drawn, when a zone triggers (its first trigger, or every one), under a
+// name unique across runs: KIND-LLAYER-ZZONE-TIME-fFRAME.jpg. Files are replaced atomically; a
+// failure is said once, naming the file and the reason, and the failures that follow are counted
+// and summed up at the end.
 #pragma once
 
 #include <map>
@@ -27,11 +28,12 @@ class SnapshotTaker {
  private:
   bool prepare_folder();
   std::string unique_name(const WatchEvent& event) const;
-  bool write(const std::string& path);
+  bool write(const std::string& path, const WatchEvent& event);
 
   orvex& control_;
   std::string folder_;
   bool every_trigger_;
+  bool plain_;
   bool ok_ = false;
   std::map<std::pair<Integer, Integer>, bool> triggered_;
   int failures_ = 0;

@@ -51,7 +51,7 @@ void read_mqtt(const CommandLine& cl, WatchOptions& o) {
     }
     start = comma + 1;
   }
-  o.hold = cl.real("hold", 0, 0, 86400);
+  if (!o.hold.parse(cl.value_or("hold", "0"), &error)) throw UsageError("--hold: " + error);
   o.camera = cl.value_or("camera", "");
   if (o.camera.empty()) o.camera = host_name_word();
   if (!is_topic_word(o.camera)) {
@@ -72,6 +72,8 @@ void read_mqtt(const CommandLine& cl, WatchOptions& o) {
 
 // Options that would do nothing in the combination given are mistakes.
 void refuse_idle_options(const WatchOptions& o) {
+  if (o.plain_snapshots && o.snapshots.empty())
+    throw UsageError("--plain-snapshots needs --snapshots");
   if (o.every_trigger && o.snapshots.empty())
     throw UsageError("--every-trigger needs --snapshots (it says which triggers get one)");
   if (o.retries && classify_location(o.source).kind == MediaKind::File)
@@ -82,7 +84,8 @@ void refuse_idle_options(const WatchOptions& o) {
 
 WatchOptions read_watch_options(const std::vector<std::string>& args) {
   CommandLine cl(
-      with_steady_value(args), {"fast", "every-trigger", "quiet-fps"},
+      with_steady_value(args),
+      {"fast", "every-trigger", "quiet-fps", "plain-snapshots", "full-decode"},
       {"source", "script", "frames", "seconds", "format", "snapshots", "on-event", "retries",
        "mqtt", "mqtt-ca", "camera", "hold", "zone-name", "steady", "analyse-fps"});
   cl.at_most(0);
@@ -99,11 +102,13 @@ WatchOptions read_watch_options(const std::vector<std::string>& args) {
   o.json = format == "json";
   o.snapshots = cl.value_or("snapshots", o.demo ? "zentrik-snapshots" : "");
   o.every_trigger = cl.has("every-trigger");
+  o.plain_snapshots = cl.has("plain-snapshots");
   o.on_event = cl.value_or("on-event", "");
   o.print_fps = !cl.has("quiet-fps");
   if (cl.has("retries")) o.retries = static_cast<int>(cl.number("retries", 0, 0, 1000));
   read_steady(cl, o);
   o.analyse_fps = cl.real("analyse-fps", 0.0, 0.1, 1000.0);
+  o.full_decode = cl.has("full-decode");
   read_mqtt(cl, o);
   refuse_idle_options(o);
   return o;

@@ -2,7 +2,12 @@
 // by hand so that every unknown key, wrong type or bad value is reported with its line.
 #include <yaml-cpp/yaml.h>
 
+#include <unistd.h>
+
+#include <cerrno>
+#include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <set>
@@ -15,6 +20,7 @@ namespace {
 
 constexpr std::size_t kMaxCameraName = 32;
 constexpr std::size_t kMaxCameras = 64;
+constexpr double kMaxHoldSeconds = 86400;
 
 class Reader {
  public:
@@ -54,7 +60,8 @@ class Reader {
 
   CameraConfig camera(const YAML::Node& node, std::size_t index) const {
     const std::string where = "cameras[" + std::to_string(index) + "]";
-    check_keys(node, where, {"name", "source", "script", "snapshots", "steady", "analyse_fps"});
+    check_keys(node, where,
+               {"name", "source", "script", "snapshots", "steady", "analyse_fps", "hold", "zones"});
     CameraConfig c;
     c.line = node.Mark().line + 1;
     if (!node["name"]) fail(node, where + ".name", "missing (every camera needs a name)");
@@ -69,7 +76,98 @@ class Reader {
     if (node["steady"]) c.steady = steady(node["steady"], where + ".steady");
     if (node["analyse_fps"])
       c.analyse_fps = analyse_fps(node["analyse_fps"], where + ".analyse_fps");
+    if (node["hold"]) c.hold_ms = hold_ms(node["hold"], where + ".hold");
+    if (node["zones"]) zones(node["zones"], where + ".zones", c);
     return c;
+  }
+
+  // A list of {layer, zone, name, hold}: names and hold times of single zones.
+  void zones(const YAML::Node& list, const std::string& key, CameraConfig& c) const {
+    if (!list.IsSequence()) fail(list, key, "expected a list of {layer, zone, name, hold}");
+    for (std::size_t i = 0; i < list.size(); ++i) {
+      const YAML::Node node = list[i];
+      const std::string where = key + "[" + std::to_string(i) + "]";
+      check_keys(node, where, {"layer", "zone", "name", "hold"});
+      for (const char* needed : {"layer", "zone"}) {
+        if (!node[needed]) fail(node, where + "." + needed, "missing");
+      }
+      const auto layer = static_cast<Integer>(number(node["layer"], where + ".layer", 1, 64));
+      const auto zone = static_cast<Integer>(number(node["zone"], where + ".zone", 1, 64));
+      if (!node["name"] && !node["hold"]) fail(node, where, "give the zone a name or a hold");
+      std::string error;
+      if (node["name"] &&
+          !c.zone_names.set(layer, zone, text(node["name"], where + ".name"), &error)) {
+        fail(node["name"], where + ".name", error);
+      }
+      if (node["hold"]) c.zone_hold_ms[{layer, zone}] = hold_ms(node["hold"], where + ".hold");
+    }
+  }
+
+  long number(const YAML::Node& node, const std::string& key, long low, long high) const {
+    const std::string value = text(node, key);
+    char* end = nullptr;
+    const long n = std::strtol(value.c_str(), &end, 10);
+    if (value.empty() || *end != '\0' || n < low || n > high) {
+      fail(node, key,
+           "'" + value + "' is not a whole number from " + std::to_string(low) + " to " +
+               std::to_string(high));
+    }
+    return n;
+  }
+
+  std::int64_t hold_ms(const YAML::Node& node, const std::string& key) const {
+    const std::string value = text(node, key);
+    char* end = nullptr;
+    const double seconds = std::strtod(value.c_str(), &end);
+    if (value.empty() || *end != '\0' || !(seconds >= 0 && seconds <= kMaxHoldSeconds))
+      fail(node, key, "'" + value + "' is not a number of seconds from 0 to 86400");
+    return std::llround(seconds * 1000);
+  }
+
+  bool boolean(const YAML::Node& node, const std::string& key) const {
+    const std::string value = text(node, key);
+    if (value != "true" && value != "false") fail(node, key, "expected true or false");
+    return value == "true";
+  }
+
+  // The broker: address, credentials, TLS, client id and topic prefixes.
+  MqttSettings mqtt(const YAML::Node& node) const {
+    check_keys(node, "mqtt",
+               {"host", "port", "client_id", "username", "password", "tls", "ca_file",
+                "topic_prefix", "discovery_prefix"});
+    MqttSettings m;
+    if (node["tls"]) m.tls = boolean(node["tls"], "mqtt.tls");
+    if (node["ca_file"]) {
+      m.ca_file = path(node["ca_file"], "mqtt.ca_file");
+      if (!m.tls) fail(node["ca_file"], "mqtt.ca_file", "is for `tls: true` only");
+      if (access(m.ca_file.c_str(), R_OK) != 0)
+        fail(node["ca_file"], "mqtt.ca_file", "cannot read " + m.ca_file + ": " + strerror(errno));
+    }
+    m.port = m.tls ? 8883 : 1883;
+    if (node["host"]) m.host = text(node["host"], "mqtt.host");
+    if (m.host.empty() || m.host.find_first_of(" /") != std::string::npos)
+      fail(node["host"], "mqtt.host", "'" + m.host + "' is not a host name or address");
+    if (node["port"]) m.port = static_cast<int>(number(node["port"], "mqtt.port", 1, 65535));
+    if (node["client_id"]) {
+      m.client_id = text(node["client_id"], "mqtt.client_id");
+      if (!is_topic_word(m.client_id))
+        fail(node["client_id"], "mqtt.client_id",
+             "'" + m.client_id + "' is not 1 to 64 letters, digits, '_' or '-'");
+    }
+    if (node["username"]) m.username = text(node["username"], "mqtt.username");
+    if (node["password"]) m.password = text(node["password"], "mqtt.password");
+    if (!m.password.empty() && m.username.empty())
+      fail(node["password"], "mqtt.password", "needs a username");
+    for (auto [name, target] : {std::pair{"topic_prefix", &m.topic_prefix},
+                                std::pair{"discovery_prefix", &m.discovery_prefix}}) {
+      if (!node[name]) continue;
+      *target = node[name].IsNull() ? "" : text(node[name], std::string("mqtt.") + name);
+      const bool may_be_empty = target == &m.discovery_prefix;  // empty: no discovery
+      if (!(target->empty() && may_be_empty) && !is_topic_prefix(*target))
+        fail(node[name], std::string("mqtt.") + name,
+             "'" + *target + "' is not words separated by '/' without + or #");
+    }
+    return m;
   }
 
   // `true`/`false`, or a mapping of the settings (tolerance, neighbours, light) over the defaults.
@@ -105,7 +203,8 @@ class Reader {
     ServeConfig config;
     config.file = file_;
     if (root.IsNull()) fail_at(1, "", "the file is empty");
-    check_keys(root, "", {"listen", "token", "state", "cameras"});
+    check_keys(root, "", {"listen", "token", "state", "cameras", "mqtt"});
+    if (root["mqtt"]) config.mqtt = mqtt(root["mqtt"]);
     if (root["listen"]) {
       config.listen = text(root["listen"], "listen");
       std::string host;

@@ -1,12 +1,14 @@
 // The MQTT link over libmosquitto, the only file that includes it. A thread of our own connects
-// (TCP, TLS and the MQTT handshake), runs the client's network loop while connected, and after a
-// failure or a drop pauses with a doubling back-off before it tries again.
+// without blocking (TCP, TLS and the MQTT handshake), runs the client's network loop, and after a
+// failure, a drop or a handshake that never finishes pauses with a doubling back-off before it
+// tries again. Nothing in it waits longer than one loop turn for stop().
 #include <mosquitto.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <chrono>
 #include <condition_variable>
 #include <cstring>
 #include <mutex>
@@ -20,6 +22,12 @@ namespace {
 
 constexpr int kLoopTimeoutMs = 100;
 constexpr int kClosedEarlyReported = 10;
+
+// Errors of a connection that never reached the other end.
+bool unreachable(int error_number) {
+  return error_number == ECONNREFUSED || error_number == EHOSTUNREACH ||
+         error_number == ENETUNREACH || error_number == ETIMEDOUT;
+}
 
 void init_library() {
   static std::once_flag once;
@@ -122,38 +130,68 @@ class MosquittoLink final : public MqttLink {
     changed_.wait_for(lock, std::chrono::milliseconds(ms), [&] { return stopping_; });
   }
 
+  // Connects without blocking (mosquitto_connect_async) and drives the connection with short
+  // loop turns, so stop() is seen within one turn even while nothing answers.
   void run() {
     int wait_ms = settings_.retry_first_ms;
     while (!stopping()) {
       errno = 0;
-      int rc =
-          mosquitto_connect(mosq_, settings_.host.c_str(), settings_.port, settings_.keepalive_s);
-      const int connect_errno = errno;
+      const int rc = mosquitto_connect_async(mosq_, settings_.host.c_str(), settings_.port,
+                                             settings_.keepalive_s);
       if (rc == MOSQ_ERR_SUCCESS) {
-        while (!stopping()) {
-          rc = mosquitto_loop(mosq_, kLoopTimeoutMs, 1);
-          if (rc != MOSQ_ERR_SUCCESS) break;
-          if (connected_.load()) wait_ms = settings_.retry_first_ms;
-        }
-        const bool was = connected_.exchange(false);
-        changed_.notify_all();
-        if (stopping()) break;
-        if (was) {
-          report(MqttProblem::Lost, "the connection to the broker " + settings_.address() +
-                                        " dropped (" + mosquitto_strerror(rc) + ")");
-        } else if (!refused_.load() && ++closed_early_ == kClosedEarlyReported) {
-          // The broker may close a refused connection before its answer is read: only a
-          // repeated close without any answer is a problem of its own.
-          report(MqttProblem::Other, "the broker " + settings_.address() +
-                                         " keeps closing the connection before accepting it (" +
-                                         mosquitto_strerror(rc) + ")");
-        }
+        if (drive() == Ended::Stopping) break;
+        if (connected_once_) wait_ms = settings_.retry_first_ms;
       } else {
-        report_connect_failure(rc, connect_errno);
+        report_connect_failure(rc, errno);
       }
+      connected_once_ = false;
       pause(wait_ms);
       wait_ms = std::min(wait_ms * 2, settings_.retry_max_ms);
     }
+  }
+
+  enum class Ended { Stopping, Dropped };
+
+  // Runs the network loop of one connection attempt until it ends or stop() is called.
+  Ended drive() {
+    using Clock = std::chrono::steady_clock;
+    const auto deadline = Clock::now() + std::chrono::milliseconds(settings_.handshake_timeout_ms);
+    int rc = MOSQ_ERR_SUCCESS;
+    int loop_errno = 0;
+    bool timed_out = false;
+    while (!stopping()) {
+      errno = 0;
+      rc = mosquitto_loop(mosq_, kLoopTimeoutMs, 1);
+      loop_errno = errno;
+      if (rc != MOSQ_ERR_SUCCESS) break;
+      if (connected_.load()) connected_once_ = true;
+      if (!connected_once_ && !refused_.load() && Clock::now() > deadline) {
+        timed_out = true;
+        break;
+      }
+    }
+    const bool was = connected_.exchange(false);
+    changed_.notify_all();
+    if (stopping()) return Ended::Stopping;
+    if (timed_out) {
+      mosquitto_disconnect(mosq_);
+      report(MqttProblem::Address,
+             "nothing at " + settings_.address() + " answers the MQTT handshake within " +
+                 std::to_string(settings_.handshake_timeout_ms / 1000) + " s");
+    } else if (was) {
+      report(MqttProblem::Lost, "the connection to the broker " + settings_.address() +
+                                    " dropped (" + mosquitto_strerror(rc) + ")");
+    } else if (!refused_.load() &&
+               (rc == MOSQ_ERR_TLS || (rc == MOSQ_ERR_ERRNO && unreachable(loop_errno)))) {
+      report_connect_failure(rc, loop_errno);
+    } else if (!refused_.load() && ++closed_early_ == kClosedEarlyReported) {
+      // The broker may close a refused connection before its answer is read: only a
+      // repeated close without any answer is a problem of its own.
+      report(MqttProblem::Other, "the broker " + settings_.address() +
+                                     " keeps closing the connection before accepting it (" +
+                                     mosquitto_strerror(rc) + ")");
+    }
+    return Ended::Dropped;
   }
 
   void report_connect_failure(int rc, int error_number) {
@@ -228,6 +266,7 @@ class MosquittoLink final : public MqttLink {
   std::atomic<bool> connected_{false};
   std::atomic<bool> refused_{false};  // refused since the last successful connection
   int closed_early_ = 0;              // connections closed before any answer, in a row
+  bool connected_once_ = false;       // the current attempt reached the broker
   std::set<int> unacked_;             // message ids sent and not yet acknowledged
   std::set<int> acked_early_;         // acknowledged before publish() recorded them
 };

@@ -2,6 +2,7 @@
 
 #include <charconv>
 
+#include "zentrik/events/ZoneNames.h"
 #include "zentrik/mqtt/MqttSettings.h"
 
 namespace zentrik {
@@ -71,6 +72,9 @@ bool parse_mqtt_url(std::string_view url, MqttSettings& s, std::string* error) {
       return fail(error, url, "has an unknown query (only client_id=ID)");
     }
     s.client_id = std::string(query.substr(10));
+    if (!is_topic_word(s.client_id)) {
+      return fail(error, url, "has a client id that is not 1 to 64 letters, digits, '_' or '-'");
+    }
   }
   if (auto slash = rest.find('/'); slash != std::string_view::npos) {
     std::string_view prefix = rest.substr(slash + 1);

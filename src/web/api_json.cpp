@@ -67,6 +67,7 @@ json zone_json(const ZoneView& z) {
               {"height", z.height},
               {"percentage", z.percentage}};
   if (z.color_kind) out["color"] = z.color;
+  if (!z.name.empty()) out["name"] = z.name;
   return out;
 }
 
@@ -166,7 +167,13 @@ std::string zone_event(const ZoneEventView& e) {
               {"status", e.status}, {"percentage", e.percentage},
               {"frame", e.frame},   {"time", e.unix_ms}};
   if (e.color_kind) out["color"] = e.color;
+  if (!e.name.empty()) out["name"] = e.name;
+  if (e.warmup) out["warmup"] = true;
   return dump_text(out);
+}
+
+std::string snapshot_event(const std::string& camera, const std::string& name) {
+  return dump_text(json{{"camera", camera}, {"name", name}});
 }
 
 std::string outlines_event(const std::string& camera, const std::vector<OutlineView>& outlines) {

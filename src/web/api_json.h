@@ -23,6 +23,8 @@ std::string pixel(const std::string& text, long color);
 
 // Event data (the `data:` of a Server-Sent Event).
 std::string zone_event(const ZoneEventView& event);
+// An event snapshot written to the camera's folder: {"camera":..,"name":..}.
+std::string snapshot_event(const std::string& camera, const std::string& name);
 std::string outlines_event(const std::string& camera, const std::vector<OutlineView>& outlines);
 std::string message_event(const std::string& camera, const MessageView& message);
 std::string camera_event(const CameraView& view);  // the camera's state without its zones

@@ -17,12 +17,6 @@
 namespace zentrik {
 namespace {
 
-std::int64_t unix_ms_now() {
-  return std::chrono::duration_cast<std::chrono::milliseconds>(
-             std::chrono::system_clock::now().time_since_epoch())
-      .count();
-}
-
 const char* state_name(SourceState state) {
   switch (state) {
     case SourceState::Retrying:
@@ -117,23 +111,13 @@ void Camera::start() {
       [this](const ezVidCap::Report& report) { on_report(report.number, report.description); });
   services_.current_camera = id();
   control_ = std::make_unique<orvex>(std::move(video));
-  sink_ = std::make_unique<FunctionSink>([this](DispId event, std::span<Variant> args) {
-    ZoneEventView e;
-    e.camera = id();
-    e.color_kind = event == OrvexTypeLibrary::kColorEvent;
-    e.layer = args[0].to_integer();
-    e.zone = args[1].to_integer();
-    e.status = args[2].to_boolean_value() != 0;
-    e.color = e.color_kind ? args[3].to_long() : 0;
-    e.percentage = args[e.color_kind ? 4 : 3].to_integer();
-    e.frame = control_->video().frames_delivered();
-    e.unix_ms = unix_ms_now();
-    services_.publish("zone", api_json::zone_event(e));
-  });
+  sink_ = std::make_unique<FunctionSink>(
+      [this](DispId event, std::span<Variant> args) { on_zone_event(event, args); });
   control_->events().advise(sink_.get());
   control_->video().set_pacing(services_.pacing);
   run_scripts();
   if (control_->active() != vbTrue) put("active", Variant::from_boolean(vbTrue));
+  observe_layer();
   published_outlines_ = outlines();
 }
 
@@ -181,6 +165,7 @@ void Camera::after_frame() {
   after_frame_posted_ = false;
   if (!control_) return;
   if (source_state_ != "running") set_source("running", "");
+  observe_layer();
   if (feed_.watched()) {
     if (JpegBytes picture = live_jpeg()) feed_.publish(std::move(picture), frame_unix_ms_);
   }
@@ -228,12 +213,14 @@ CameraView Camera::view(bool with_zones) const {
       if (s.motion_percentage(layer, zone) > 0) {
         v.zones.push_back({layer, zone, false, s.motion_left(layer, zone),
                            s.motion_top(layer, zone), s.motion_width(layer, zone),
-                           s.motion_height(layer, zone), s.motion_percentage(layer, zone), 0});
+                           s.motion_height(layer, zone), s.motion_percentage(layer, zone), 0,
+                           config_.zone_names.name(layer, zone)});
       }
       if (s.color_percentage(layer, zone) > 0) {
         v.zones.push_back({layer, zone, true, s.color_left(layer, zone), s.color_top(layer, zone),
                            s.color_width(layer, zone), s.color_height(layer, zone),
-                           s.color_percentage(layer, zone), s.color_value(layer, zone)});
+                           s.color_percentage(layer, zone), s.color_value(layer, zone),
+                           config_.zone_names.name(layer, zone)});
       }
     }
   }
@@ -292,6 +279,7 @@ void Camera::write(const PropertyWrite& write) {
   if (write.debugpreview) put("debugpreview", Variant::boolean(*write.debugpreview));
   if (write.layer) put("layer", Variant(static_cast<Integer>(*write.layer)));
   if (write.active) put("active", Variant::boolean(*write.active));
+  observe_layer();
   publish_state();
   publish_outlines_if_changed();
 }

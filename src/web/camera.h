@@ -5,8 +5,11 @@
 
 #include <cstdint>
 #include <deque>
+#include <functional>
+#include <map>
 #include <memory>
 #include <set>
+#include <span>
 #include <string>
 #include <utility>
 #include <vector>
@@ -15,7 +18,10 @@
 #include "live_feed.h"
 #include "zentrik/capture/DriverRegistry.h"
 #include "zentrik/config/ServeConfig.h"
+#include "zentrik/events/WarmUp.h"
+#include "zentrik/events/ZoneEvent.h"
 #include "zentrik/imaging/cDIBSection.h"
+#include "zentrik/mqtt/MqttPublisher.h"
 #include "zentrik/platform/dispatch.h"
 #include "zentrik/web/CameraView.h"
 #include "zentrik/web/HttpMessage.h"
@@ -58,6 +64,8 @@ class Camera {
   void deliver_frame();
   // The host's one-second tick: labels that changed, a failed source due for another try.
   void tick();
+  // The camera as the MQTT publisher sees it (after start()); `changed` runs after a command.
+  MqttCamera mqtt_camera(std::function<void()> changed);
 
  private:
   class FrameTap;
@@ -78,6 +86,9 @@ class Camera {
   void publish_state();
   void publish_outlines_if_changed();
   void hand_over_snapshot();
+  void on_zone_event(DispId id, std::span<Variant> args);
+  void take_event_snapshot(const ZoneEvent& event);
+  void observe_layer();
 
   HostServices& services_;
   CameraConfig config_;
@@ -104,6 +115,8 @@ class Camera {
   std::set<std::pair<int, int>> edited_slots_;  // (layer, zone) the page has changed
   std::deque<std::string> pending_snapshots_;
   std::uint64_t snapshot_serial_ = 0;
+  WarmUp warm_up_;
+  std::map<std::pair<int, int>, std::int64_t> event_snapshot_ms_;  // the last per zone
   std::vector<OutlineView> published_outlines_;
   std::string published_state_;
 };

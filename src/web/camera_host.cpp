@@ -8,6 +8,7 @@
 #include "camera.h"
 #include "host_services.h"
 #include "zentrik/about/frmAbout.h"
+#include "zentrik/mqtt/MqttPublisher.h"
 #include "zentrik/platform/message_box.h"
 #include "zentrik/platform/message_loop.h"
 
@@ -15,6 +16,7 @@ namespace zentrik {
 namespace {
 
 constexpr Long kTickMs = 1000;
+constexpr Long kMqttTickMs = 100;  // hold times run out within this
 
 // The answer a person gets by pressing Enter: the box's default button.
 Long default_answer(Long style) {
@@ -99,6 +101,30 @@ void CameraHost::start() {
     }
   }
   tick_timer_ = MessageLoop::instance().add_timer(kTickMs, [this] { tick(); });
+  if (options_.mqtt) start_mqtt();
+}
+
+// One connection for every camera; broker trouble is reported and the cameras go on.
+void CameraHost::start_mqtt() {
+  auto report = options_.report ? options_.report : [](const std::string&) {};
+  mqtt_ = std::make_unique<MqttPublisher>(*options_.mqtt, report);
+  services_->mqtt = mqtt_.get();
+  std::string error;
+  for (auto& camera : cameras_) {
+    if (!mqtt_->add_camera(camera->mqtt_camera(nullptr), &error)) break;
+  }
+  if (!error.empty() || !mqtt_->start(&error)) {
+    report("MQTT: " + error + "; the cameras go on without MQTT");
+    services_->mqtt = nullptr;
+    mqtt_.reset();
+    return;
+  }
+  mqtt_timer_ = MessageLoop::instance().add_timer(
+      kMqttTickMs, [this] { mqtt_->tick(MessageLoop::instance().now_ms()); });
+}
+
+void CameraHost::zones_changed(std::size_t camera) {
+  if (mqtt_) mqtt_->zones_changed(ids_.at(camera));
 }
 
 void CameraHost::close() {
@@ -117,7 +143,12 @@ void CameraHost::stop() {
   MessageLoop& loop = MessageLoop::instance();
   if (tick_timer_) loop.remove_timer(tick_timer_);
   tick_timer_ = 0;
-  loop.run_until_idle();  // calls still queued find the host closing
+  if (mqtt_timer_) loop.remove_timer(mqtt_timer_);
+  mqtt_timer_ = 0;
+  loop.run_until_idle();     // calls still queued find the host closing
+  if (mqtt_) mqtt_->stop();  // the final states and offline, while the controls are there
+  services_->mqtt = nullptr;
+  mqtt_.reset();
   for (auto& camera : cameras_) camera->stop();
   cameras_.clear();
   loop.run_until_idle();
@@ -224,7 +255,10 @@ CameraView CameraHost::camera(std::size_t camera) {
 }
 
 CameraView CameraHost::write_properties(std::size_t camera, const PropertyWrite& write) {
-  return with_messages(camera, [&](Camera& c) { c.write(write); });
+  return with_messages(camera, [&](Camera& c) {
+    c.write(write);
+    zones_changed(camera);  // the broker's layer, colordepth and active states too
+  });
 }
 
 std::pair<std::string, long> CameraHost::pixel(std::size_t camera, int x, int y) {
@@ -232,15 +266,24 @@ std::pair<std::string, long> CameraHost::pixel(std::size_t camera, int x, int y)
 }
 
 CameraView CameraHost::add_zone(std::size_t camera, const ZoneEdit& edit) {
-  return with_messages(camera, [&](Camera& c) { c.add_zone(edit); });
+  return with_messages(camera, [&](Camera& c) {
+    c.add_zone(edit);
+    zones_changed(camera);
+  });
 }
 
 CameraView CameraHost::remove_zone(std::size_t camera, int layer, int zone, bool color_kind) {
-  return with_messages(camera, [&](Camera& c) { c.remove_zone(layer, zone, color_kind); });
+  return with_messages(camera, [&](Camera& c) {
+    c.remove_zone(layer, zone, color_kind);
+    zones_changed(camera);
+  });
 }
 
 CameraView CameraHost::clear_layer(std::size_t camera, int layer) {
-  return with_messages(camera, [&](Camera& c) { c.clear_layer(layer); });
+  return with_messages(camera, [&](Camera& c) {
+    c.clear_layer(layer);
+    zones_changed(camera);
+  });
 }
 
 std::string CameraHost::snapshot(std::size_t camera) {

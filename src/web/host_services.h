@@ -7,6 +7,7 @@
 
 #include "event_hub.h"
 #include "zentrik/capture/ezVidCap.h"
+#include "zentrik/mqtt/MqttPublisher.h"
 #include "zentrik/web/CameraView.h"
 
 namespace zentrik {
@@ -19,6 +20,8 @@ struct HostServices {
   std::string default_script_name;
   double virtual_frame_rate = 0;  // above 0: the virtual camera's frames per second
   int retry_seconds = 5;          // pause before a failed source is tried again
+
+  MqttPublisher* mqtt = nullptr;  // the host's broker connection; null: none
 
   // The About box as ShowAbout last showed it.
   std::string about_title;

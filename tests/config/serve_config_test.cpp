@@ -57,7 +57,8 @@ struct Fault {
 TEST(ServeConfig, EveryFaultNamesFileLineAndKey) {
   const Fault faults[] = {
       {"cameras:\n  - name: a\ncolour: red\n", "f.yaml:3: colour: unknown key"},
-      {"cameras:\n  - name: a\n    zones: 1\n", "f.yaml:3: cameras[0].zones: unknown key"},
+      {"cameras:\n  - name: a\n    zones: 1\n", "f.yaml:3: cameras[0].zones: expected a list"},
+      {"cameras:\n  - name: a\n    colour: 1\n", "f.yaml:3: cameras[0].colour: unknown key"},
       {"cameras:\n  - source: x\n", "f.yaml:2: cameras[0].name: missing"},
       {"cameras:\n  - name: Front\n", "f.yaml:2: cameras[0].name: 'Front' is not a name"},
       {"cameras:\n  - name: a\n  - name: a\n", "f.yaml:3: cameras[1].name: 'a' is used twice"},
@@ -77,6 +78,28 @@ TEST(ServeConfig, EveryFaultNamesFileLineAndKey) {
       {"cameras:\n  - name: a\n    steady: {noise: 3}\n",
        "f.yaml:3: cameras[0].steady.noise: unknown key"},
       {"cameras:\n  - name: a\n    analyse_fps: 0\n", "f.yaml:3: cameras[0].analyse_fps: '0'"},
+      {"cameras:\n  - name: a\n    hold: -1\n", "f.yaml:3: cameras[0].hold: '-1' is not"},
+      {"cameras:\n  - name: a\n    zones:\n      - {layer: 65, zone: 1, name: x}\n",
+       "f.yaml:4: cameras[0].zones[0].layer: '65' is not a whole number from 1 to 64"},
+      {"cameras:\n  - name: a\n    zones:\n      - {layer: 1, name: x}\n",
+       "f.yaml:4: cameras[0].zones[0].zone: missing"},
+      {"cameras:\n  - name: a\n    zones:\n      - {layer: 1, zone: 2}\n",
+       "f.yaml:4: cameras[0].zones[0]: give the zone a name or a hold"},
+      {"cameras:\n  - name: a\n    zones:\n      - {layer: 1, zone: 1, name: door}\n"
+       "      - {layer: 1, zone: 2, name: door}\n",
+       "f.yaml:5: cameras[0].zones[1].name: zone name \"door\" is already used by zone 1:1"},
+      {"cameras:\n  - name: a\n    zones:\n      - {layer: 1, zone: 1, name: a/b}\n",
+       "f.yaml:4: cameras[0].zones[0].name: zone name \"a/b\" must be"},
+      {"mqtt:\n  port: 0\ncameras:\n  - name: a\n", "f.yaml:2: mqtt.port: '0' is not"},
+      {"mqtt:\n  broker: x\ncameras:\n  - name: a\n", "f.yaml:2: mqtt.broker: unknown key"},
+      {"mqtt:\n  client_id: a#b\ncameras:\n  - name: a\n", "f.yaml:2: mqtt.client_id: 'a#b'"},
+      {"mqtt:\n  topic_prefix: a/+/b\ncameras:\n  - name: a\n", "f.yaml:2: mqtt.topic_prefix:"},
+      {"mqtt:\n  tls: yes\ncameras:\n  - name: a\n", "f.yaml:2: mqtt.tls: expected true"},
+      {"mqtt:\n  ca_file: ca.crt\ncameras:\n  - name: a\n",
+       "f.yaml:2: mqtt.ca_file: is for `tls: true` only"},
+      {"mqtt:\n  tls: true\n  ca_file: /nonexistent/ca.crt\ncameras:\n  - name: a\n",
+       "f.yaml:3: mqtt.ca_file: cannot read /nonexistent/ca.crt"},
+      {"mqtt:\n  password: p\ncameras:\n  - name: a\n", "f.yaml:2: mqtt.password: needs a"},
   };
   for (const Fault& f : faults) {
     try {
@@ -86,6 +109,41 @@ TEST(ServeConfig, EveryFaultNamesFileLineAndKey) {
       EXPECT_EQ(std::string(e.what()).rfind(f.message, 0), 0u) << e.what();
     }
   }
+}
+
+TEST(ServeConfig, ReadsTheBrokerZoneNamesAndHoldTimes) {
+  const ServeConfig c = parse_serve_config(
+      "mqtt:\n"
+      "  host: broker.lan\n"
+      "  tls: true\n"
+      "  client_id: east-1\n"
+      "  username: zentrik\n"
+      "  password: \"pass word\"\n"
+      "  topic_prefix: home/cams\n"
+      "  discovery_prefix: \"\"\n"
+      "cameras:\n"
+      "  - name: front\n"
+      "    hold: 2.5\n"
+      "    zones:\n"
+      "      - {layer: 1, zone: 1, name: door, hold: 10}\n"
+      "      - {layer: 2, zone: 5, name: gate}\n"
+      "  - name: back\n",
+      "f.yaml");
+  ASSERT_TRUE(c.mqtt.has_value());
+  EXPECT_EQ(c.mqtt->address(), "broker.lan:8883");
+  EXPECT_TRUE(c.mqtt->tls);
+  EXPECT_EQ(c.mqtt->client_id, "east-1");
+  EXPECT_EQ(c.mqtt->username, "zentrik");
+  EXPECT_EQ(c.mqtt->password, "pass word");
+  EXPECT_EQ(c.mqtt->topic_prefix, "home/cams");
+  EXPECT_EQ(c.mqtt->discovery_prefix, "");
+  EXPECT_EQ(c.cameras[0].hold_ms, 2500);
+  EXPECT_EQ(c.cameras[0].zone_names.name(1, 1), "door");
+  EXPECT_EQ(c.cameras[0].zone_names.name(2, 5), "gate");
+  EXPECT_EQ(c.cameras[0].zone_hold_ms, (std::map<ZoneKey, std::int64_t>{{{1, 1}, 10000}}));
+  EXPECT_EQ(c.cameras[1].hold_ms, 0);
+  EXPECT_TRUE(c.cameras[1].zone_names.all().empty());
+  EXPECT_FALSE(parse_serve_config("cameras:\n  - name: a\n", "f.yaml").mqtt.has_value());
 }
 
 TEST(ServeConfig, LoadNamesAMissingFile) {

@@ -5,6 +5,8 @@
 #include <filesystem>
 
 #include "apps/child_process.h"
+#include "apps/picture_files.h"
+#include "apps/zentrik_program.h"
 #include "zentrik/capture/DriverRegistry.h"
 #include "zentrik/events/EventSnapshot.h"
 #include "zentrik/platform/message_loop.h"
@@ -66,6 +68,57 @@ TEST(EventSnapshot, FullResolutionFrameWithTheZoneDrawnOnIt) {
   }
   MessageLoop::instance().reset();
   std::filesystem::remove(clip);
+}
+
+// `zentrik watch --snapshots` on a 640 x 480 clip that turns white at its fifth frame: the
+// snapshot of the motion zone's trigger is the clip's own size with the zone's rectangle scaled
+// by two (JPEG blurs it a little, so colours are compared loosely).
+TEST(EventSnapshot, WatchWritesFullSizeSnapshotsWithTheZoneScaled) {
+  const std::filesystem::path folder =
+      std::filesystem::temp_directory_path() / ("zentrik-full-" + std::to_string(getpid()));
+  std::filesystem::create_directories(folder);
+  testing::ProcessOptions ffmpeg;
+  ffmpeg.args = {"/usr/bin/ffmpeg",
+                 "-loglevel",
+                 "error",
+                 "-y",
+                 "-f",
+                 "lavfi",
+                 "-i",
+                 "color=c=black:size=640x480:rate=10,"
+                 "drawbox=x=0:y=0:w=640:h=480:color=white:t=fill:enable='gte(n,4)'",
+                 "-frames:v",
+                 "10",
+                 "-c:v",
+                 "ffv1",
+                 "-pix_fmt",
+                 "bgr0",
+                 (folder / "clip.mkv").string()};
+  ASSERT_EQ(testing::run_process(ffmpeg).exit_code, 0);
+  ASSERT_TRUE(testing::write_text_file(folder / "zone.zentrik",
+                                       "add_motion_detection 1, 1, 40, 40, 80, 60, 5\n"
+                                       "layer = 1\nactive = True\n"));
+  const testing::ProcessResult run =
+      testing::run_zentrik({"watch", "--source", (folder / "clip.mkv").string(), "--script",
+                            (folder / "zone.zentrik").string(), "--fast", "--quiet-fps",
+                            "--snapshots", (folder / "shots").string()});
+  ASSERT_EQ(run.exit_code, 0) << testing::describe(run);
+  std::vector<std::filesystem::path> shots;
+  for (const auto& entry : std::filesystem::directory_iterator(folder / "shots"))
+    shots.push_back(entry.path());
+  ASSERT_EQ(shots.size(), 1u) << run.out;
+  std::string why;
+  const auto picture = testing::decode_jpeg(shots[0], &why);
+  ASSERT_TRUE(picture) << why;
+  EXPECT_EQ(picture->width, 640);
+  EXPECT_EQ(picture->height, 480);
+  const auto red = [](testing::Rgb c) { return c.r > 180 && c.g < 90 && c.b < 90; };
+  const auto white = [](testing::Rgb c) { return c.r > 230 && c.g > 230 && c.b > 230; };
+  for (auto [x, y] : {std::pair{80, 150}, {238, 150}, {160, 80}, {160, 198}})
+    EXPECT_TRUE(red(picture->at(x, y))) << x << "," << y;
+  for (auto [x, y] : {std::pair{160, 140}, {60, 150}, {300, 300}})
+    EXPECT_TRUE(white(picture->at(x, y))) << x << "," << y;
+  std::filesystem::remove_all(folder);
 }
 
 }  // namespace

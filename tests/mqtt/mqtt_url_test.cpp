@@ -32,8 +32,9 @@ TEST(MqttUrl, ReadsEveryPartAndRejectsWhatIsBroken) {
   ASSERT_TRUE(parse_mqtt_url("mqtts://h/", secure, &error));
   EXPECT_EQ(secure.port, 8883);
 
-  for (const char* bad : {"http://h", "mqtt://", "mqtt://h:0", "mqtt://h:70000", "mqtt://h:1x",
-                          "mqtt://h/a/#", "mqtt://h/a//b", "mqtt://u:%4@h", "mqtt://h?x=1"}) {
+  for (const char* bad :
+       {"http://h", "mqtt://", "mqtt://h:0", "mqtt://h:70000", "mqtt://h:1x", "mqtt://h/a/#",
+        "mqtt://h/a//b", "mqtt://u:%4@h", "mqtt://h?x=1", "mqtt://h?client_id=a/b"}) {
     MqttSettings t;
     EXPECT_FALSE(parse_mqtt_url(bad, t, &error)) << bad;
     EXPECT_NE(error.find(bad), std::string::npos) << error;
@@ -72,6 +73,27 @@ TEST(ZoneHold, OnAtOnceOffAfterTheZoneStayedOffForTheHold) {
   hold.change(1, 1, true, 2000);
   hold.change(1, 1, false, 2001);
   EXPECT_EQ(hold.release_all(), (std::vector<ZoneKey>{{1, 1}}));
+}
+
+TEST(ZoneHold, ReadsHoldsForEveryZoneAndSingleZones) {
+  ZoneHold hold;
+  std::string error;
+  ASSERT_TRUE(hold.parse("5,1:2=30,1:3=0.5", &error)) << error;
+  EXPECT_EQ(hold.hold(1, 2), 30000);
+  EXPECT_EQ(hold.hold(1, 3), 500);
+  EXPECT_EQ(hold.hold(2, 2), 5000);
+  // Zone 1:3 goes OFF after half a second while the rest wait five.
+  for (Integer zone : {1, 3}) EXPECT_EQ(hold.change(1, zone, true, 0), true);
+  for (Integer zone : {1, 3}) EXPECT_EQ(hold.change(1, zone, false, 100), std::nullopt);
+  EXPECT_TRUE(hold.expire(599).empty());
+  EXPECT_EQ(hold.expire(600), (std::vector<ZoneKey>{{1, 3}}));
+  EXPECT_EQ(hold.expire(5100), (std::vector<ZoneKey>{{1, 1}}));
+  for (const char* bad : {"", "x", "1:2", "0:1=3", "1:65=3", "1:2=-1", "5,", "1:2=86401", "1:=2"}) {
+    ZoneHold unchanged;
+    EXPECT_FALSE(unchanged.parse(bad, &error)) << bad;
+    EXPECT_NE(error.find("LAYER:ZONE=SECONDS"), std::string::npos) << error;
+    EXPECT_EQ(unchanged.hold(1, 2), 0) << bad;
+  }
 }
 
 TEST(WarmUp, MarksTheFirstEvaluatedFrameAndItsReversalOnly) {

@@ -32,6 +32,28 @@ bool accepts(int port) {
 
 }  // namespace
 
+DeadBroker::DeadBroker() {
+  listener_ = socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address);
+  listen(listener_, 0);
+  socklen_t size = sizeof address;
+  getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &size);
+  port_ = ntohs(address.sin_port);
+  for (int i = 0; i < 3; ++i) {  // more than the queue holds
+    const int fd = socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0);
+    connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    fillers_.push_back(fd);
+  }
+}
+
+DeadBroker::~DeadBroker() {
+  for (int fd : fillers_) close(fd);
+  close(listener_);
+}
+
 int free_port() {
   int fd = socket(AF_INET, SOCK_STREAM, 0);
   sockaddr_in address{};

@@ -71,6 +71,20 @@ class TestSubscriber {
   std::unique_ptr<MqttLink> link_;
 };
 
+// A port on 127.0.0.1 where nothing ever answers: a listener that never accepts, its backlog
+// filled, so a new connection's SYN is dropped and its connect stays pending.
+class DeadBroker {
+ public:
+  DeadBroker();
+  ~DeadBroker();
+  int port() const { return port_; }
+
+ private:
+  int listener_ = -1;
+  std::vector<int> fillers_;
+  int port_ = 0;
+};
+
 // A free TCP port on 127.0.0.1.
 int free_port();
 

@@ -88,5 +88,22 @@ TEST(WatchMqtt, NoBrokerIsOneMessageAndWatchingGoesOn) {
   EXPECT_NE(r.err.find("0 events published"), std::string::npos) << r.err;
 }
 
+// A broker address whose connect never completes must not hold up the end of the run (a
+// blocking connect would wait for the kernel's own time-out, minutes).
+TEST(WatchMqtt, ABrokerThatNeverAnswersDoesNotDelayTheEnd) {
+  DeadBroker dead;
+  ProcessOptions options;
+  options.args = {zentrik_program(), "watch",
+                  "--frames",        "30",
+                  "--fast",          "--quiet-fps",
+                  "--mqtt",          "mqtt://127.0.0.1:" + std::to_string(dead.port())};
+  options.limit = std::chrono::milliseconds(8000);
+  const ProcessResult r = run_process(options);
+  ASSERT_FALSE(r.timed_out) << describe(r);
+  EXPECT_EQ(r.exit_code, 0) << describe(r);
+  EXPECT_NE(r.err.find("zentrik watch: 30 frames"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("0 events published"), std::string::npos) << r.err;
+}
+
 }  // namespace
 }  // namespace zentrik::testing

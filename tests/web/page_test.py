@@ -48,7 +48,8 @@ return [...document.querySelectorAll('#event-log tr.event')].reverse().map(r => 
   camera: r.dataset.camera, kind: r.dataset.kind, layer: Number(r.dataset.layer),
   zone: Number(r.dataset.zone), status: r.dataset.status === 'on',
   percentage: Number(r.dataset.percentage), frame: Number(r.dataset.frame),
-  color: r.dataset.color === undefined ? null : Number(r.dataset.color)}));
+  color: r.dataset.color === undefined ? null : Number(r.dataset.color),
+  name: r.dataset.name, text: r.cells[4].textContent}));
 """
 
 
@@ -231,19 +232,35 @@ class PageTest(zw.BrowserCase):
         colours = {(e["zone"], e["color"]) for e in page if e["kind"] == "color"}
         for zone, colour in colours:
             self.assertEqual(colour, {1: 0x0000FF, 2: 0xFF0000}[zone])
+        # The configuration names cam1's zone 1: the log shows the name beside the number.
+        for e in page:
+            named = e["camera"] == "cam1" and e["layer"] == 1 and e["zone"] == 1
+            self.assertEqual(e["name"], "red-patch" if named else "")
+            self.assertEqual(e["text"], "1 red-patch" if named else str(e["zone"]))
+        rows = self.js("return [...document.querySelectorAll('#zone-list tr[data-name]')]"
+                       ".map(r => [r.dataset.layer, r.dataset.zone, r.dataset.name])")
+        self.assertEqual(rows, [["1", "1", "red-patch"]])
 
     def test_08_gallery_lists_snapshot_files(self):
-        before = {s["name"] for s in self.server.get("/api/cameras/cam1/snapshots")}
+        # Zone triggers add event snapshots (event-...) meanwhile: only the control's own
+        # snapshots (snap-...) are compared.
+        def own(names):
+            return [n for n in names if n.startswith("snap-")]
+
+        before = own(s["name"] for s in self.server.get("/api/cameras/cam1/snapshots"))
         self.js("document.getElementById('snapshot-now').click()")
         names = zw.wait_for(lambda: (lambda n: n if len(n) > len(before) else None)(
-            self.js("return [...document.querySelectorAll('#gallery a.snapshot')]"
-                    ".map(a => a.dataset.name)")), 20, "the new snapshot in the gallery")
-        files = sorted(os.listdir(self.server.snapshots))
+            own(self.js("return [...document.querySelectorAll('#gallery a.snapshot')]"
+                        ".map(a => a.dataset.name)"))), 20, "the new snapshot in the gallery")
+        files = sorted(own(os.listdir(self.server.snapshots)))
         self.assertEqual(sorted(names), files)
-        self.assertEqual(names, [s["name"] for s in self.server.get(
-            "/api/cameras/cam1/snapshots")])
+        self.assertEqual(names, own(s["name"] for s in self.server.get(
+            "/api/cameras/cam1/snapshots")))
+        events = [n for n in os.listdir(self.server.snapshots) if n.startswith("event-")]
+        self.assertTrue(events, "zone triggers write event snapshots into the gallery's folder")
         # Each entry opens the file itself.
-        href = self.js("return document.querySelector('#gallery a.snapshot').href")
+        href = self.js("return document.querySelector("
+                       "'#gallery a.snapshot[data-name^=\"snap-\"]').href")
         with open(os.path.join(self.server.snapshots, names[0]), "rb") as f:
             with urllib.request.urlopen(href, timeout=5) as response:
                 self.assertEqual(response.read(), f.read())

@@ -89,7 +89,8 @@ class Server:
         if token:
             lines.append('token: "%s"' % token)
         lines += ["cameras:", "  - name: cam1", "    script: zones.zentrik",
-                  "    snapshots: shots", "  - name: cam2"]
+                  "    snapshots: shots", "    zones:", "      - {layer: 1, zone: 1, name: red-patch}",
+                  "  - name: cam2"]
         self.config = os.path.join(folder, "serve.yaml")
         with open(self.config, "w") as f:
             f.write("\n".join(lines) + "\n")

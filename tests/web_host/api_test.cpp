@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <set>
@@ -25,6 +26,8 @@ class Api : public ::testing::Test {
     ServedOptions options;
     options.folder = folder_;
     options.script = demo_script();
+    std::string error;
+    EXPECT_TRUE(options.zone_names.set(1, 1, "red-patch", &error)) << error;
     return options;
   }
   void SetUp() override {
@@ -78,7 +81,8 @@ TEST_F(Api, CamerasCarryTheControlsStateZonesAndOutlines) {
   EXPECT_EQ(c["fps_caption"].get<std::string>().rfind("FPS = ", 0), 0u);
   ASSERT_EQ(c["zones"].size(), 6u);  // the demo's five colour zones and one motion zone
   EXPECT_EQ(c["zones"][0], json::parse(R"({"layer":1,"zone":1,"kind":"color","left":20,"top":20,
-      "width":40,"height":30,"percentage":50,"color":255})"));
+      "width":40,"height":30,"percentage":50,"color":255,"name":"red-patch"})"));
+  EXPECT_FALSE(c["zones"][1].contains("name"));
   EXPECT_EQ(c["zones"][5]["kind"], "motion");
   // Outlines in pixels where the zones are; the red patch is always there, so zone 1 is white.
   ASSERT_TRUE(eventually([&] { return camera()["outlines"][0]["color"] == 0xFFFFFF; }));
@@ -232,8 +236,33 @@ TEST_F(Api, EventsStreamZoneChangesInFrameOrder) {
     EXPECT_TRUE(e["kind"] == "color" || e["kind"] == "motion");
     EXPECT_TRUE(e.contains("percentage") && e.contains("time") && e.contains("status"));
     if (e["camera"] == "cam1") frames.push_back(e["frame"]);
+    EXPECT_EQ(e.value("name", ""), e["zone"] == 1 ? "red-patch" : "");
+    // Frame 1 compares against black: warm-up, not a detection.
+    EXPECT_EQ(e.value("warmup", false), e["frame"] == 1 || (e["frame"] == 2 && !e["status"])) << e;
   }
   EXPECT_TRUE(std::is_sorted(frames.begin(), frames.end()));
+}
+
+// The blue patch appears at frame 30: its trigger writes an event snapshot into the gallery and
+// says so; the warm-up of frame 1 writes none.
+TEST_F(Api, ATriggerWritesAnEventSnapshotIntoTheGallery) {
+  const std::string kSaid = "event: snapshot\ndata: ";
+  auto client = served_->client();
+  std::string received;
+  client.Get("/api/events", [&](const char* data, std::size_t length) {
+    received.append(data, length);
+    const std::size_t said = received.find(kSaid);
+    return said == std::string::npos ||
+           received.find('\n', said + kSaid.size()) == std::string::npos;
+  });
+  const std::size_t at = received.find(kSaid) + kSaid.size();
+  const json said = json::parse(received.substr(at, received.find('\n', at) - at));
+  const std::string name = said["name"];
+  EXPECT_EQ(name.rfind("event-color-L1-Z2-", 0), 0u) << name;
+  auto file =
+      client.Get("/api/cameras/" + said["camera"].get<std::string>() + "/snapshots/" + name);
+  ASSERT_EQ(file->status, 200);
+  EXPECT_EQ(file->body.substr(0, 2), "\xFF\xD8");
 }
 
 TEST_F(Api, SnapshotsAreWrittenListedAndServedFromTheirFolderOnly) {
@@ -262,7 +291,10 @@ TEST_F(Api, SnapshotsAreWrittenListedAndServedFromTheirFolderOnly) {
     EXPECT_EQ(refused->status, 404) << bad;
     EXPECT_NE(refused->body.find("\"error\""), std::string::npos) << bad;
   }
-  EXPECT_EQ(get_json("/api/cameras/cam1/snapshots").size(), 1u);
+  const json listed = get_json("/api/cameras/cam1/snapshots");  // event snapshots aside
+  EXPECT_EQ(std::count_if(listed.begin(), listed.end(),
+                          [](const json& f) { return f["name"].get<std::string>()[0] == 's'; }),
+            1);
 }
 
 TEST_F(Api, TheAboutBoxTexts) {

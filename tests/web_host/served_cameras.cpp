@@ -13,6 +13,7 @@ ServedCameras::ServedCameras(ServedOptions options) {
     CameraConfig camera;
     camera.name = options.cameras[i];
     camera.source = i < options.sources.size() ? options.sources[i] : "";
+    camera.zone_names = options.zone_names;
     cameras.push_back(camera);
   }
   CameraHostOptions host;

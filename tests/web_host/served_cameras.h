@@ -23,6 +23,7 @@ struct ServedOptions {
   std::vector<std::string> cameras = {"cam1", "cam2"};
   std::vector<std::string> sources;  // per camera; missing or "": the virtual camera
   std::string script;                // the cameras' script text ("" for none)
+  ZoneNames zone_names;              // every camera's
   std::string token;
   int max_streams = 128;
   int write_timeout_seconds = 5;

@@ -3,13 +3,17 @@
 // every fault.
 #pragma once
 
+#include <cstdint>
+#include <map>
 #include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "zentrik/events/ZoneNames.h"
 #include "zentrik/filters/SteadySettings.h"
+#include "zentrik/mqtt/MqttSettings.h"
 
 namespace zentrik {
 
@@ -21,6 +25,11 @@ struct CameraConfig {
   int line = 0;           // where the camera starts in the file (0: not from a file)
   std::optional<SteadySettings> steady;  // `steady: true` or its settings; nothing: off
   double analyse_fps = 0.0;              // `analyse_fps: N`; 0: every frame
+  // `hold: SECONDS`: how long a zone's published state stays ON after the zone cleared; 0 follows
+  // the control's transitions exactly.
+  std::int64_t hold_ms = 0;
+  ZoneNames zone_names;                          // `zones: [{layer, zone, name}]`
+  std::map<ZoneKey, std::int64_t> zone_hold_ms;  // `zones: [{layer, zone, hold}]`
 };
 
 struct ServeConfig {
@@ -28,7 +37,8 @@ struct ServeConfig {
   std::string token;  // required when `listen` is not a loopback address
   std::string state = "zentrik-state";
   std::vector<CameraConfig> cameras;
-  std::string file;  // the file read (empty: built in)
+  std::optional<MqttSettings> mqtt;  // `mqtt:`; nothing: no broker
+  std::string file;                  // the file read (empty: built in)
 };
 
 // A fault in a configuration file: "FILE:LINE: KEY: REASON".

@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <map>
 #include <optional>
+#include <string>
+#include <string_view>
 #include <vector>
 
 #include "zentrik/events/ZoneNames.h"
@@ -15,6 +17,10 @@ namespace zentrik {
 class ZoneHold {
  public:
   explicit ZoneHold(std::int64_t default_ms = 0) : default_ms_(default_ms) {}
+  // Reads "SECONDS" (every zone), "LAYER:ZONE=SECONDS" (one zone) or a comma-separated list of
+  // them, as `zentrik watch --hold` takes it; seconds are 0 to 86400, fractions allowed. False
+  // with `error` set (nothing changed).
+  bool parse(std::string_view text, std::string* error);
   void set_hold(Integer layer, Integer zone, std::int64_t ms) { holds_[{layer, zone}] = ms; }
   std::int64_t hold(Integer layer, Integer zone) const;
 

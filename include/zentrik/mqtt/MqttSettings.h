@@ -22,6 +22,9 @@ struct MqttSettings {
   // Reconnection back-off: the first pause, doubled after each failure up to the last.
   int retry_first_ms = 500;
   int retry_max_ms = 30000;
+  // An attempt whose connection or MQTT handshake has not finished after this long is given up
+  // (a host that drops packets, a port that accepts and never answers).
+  int handshake_timeout_ms = 10000;
   // Events raised while the broker is away wait in a queue of this many; beyond it the oldest
   // are dropped and counted.
   std::size_t queue_limit = 1000;

@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "zentrik/config/ServeConfig.h"
+#include "zentrik/mqtt/MqttSettings.h"
 #include "zentrik/web/CameraView.h"
 #include "zentrik/web/HttpMessage.h"
 
@@ -30,6 +31,7 @@ namespace zentrik {
 class Camera;
 class EventHub;
 class LiveFeed;
+class MqttPublisher;
 class Presenter;
 struct HostServices;
 using JpegBytes = std::shared_ptr<const std::vector<std::uint8_t>>;
@@ -42,6 +44,11 @@ struct CameraHostOptions {
   double virtual_frame_rate = 0;  // above 0: the virtual camera's frames per second
   int retry_seconds = 5;          // pause before a failed source is tried again
   std::chrono::milliseconds call_timeout{3000};
+  // The broker every camera publishes to (events, zone states, snapshots, commands, discovery);
+  // nothing: no MQTT. `report` gets its messages for the user (connection trouble, commands
+  // refused), on the loop thread.
+  std::optional<MqttSettings> mqtt;
+  std::function<void(const std::string&)> report;
 };
 
 class CameraHost {
@@ -97,6 +104,8 @@ class CameraHost {
   }
   CameraView with_messages(std::size_t camera, const std::function<void(Camera&)>& change);
   void tick();
+  void start_mqtt();
+  void zones_changed(std::size_t camera);
 
   struct Call;
   CameraHostOptions options_;
@@ -106,7 +115,9 @@ class CameraHost {
   std::unique_ptr<HostServices> services_;
   std::vector<std::unique_ptr<Camera>> cameras_;
   std::shared_ptr<Presenter> previous_presenter_;
+  std::unique_ptr<MqttPublisher> mqtt_;
   std::uint64_t tick_timer_ = 0;
+  std::uint64_t mqtt_timer_ = 0;
   std::thread::id loop_thread_;
 
   mutable std::mutex mutex_;

@@ -15,7 +15,8 @@ struct ZoneView {
   bool color_kind = false;  // "color" or "motion"
   int left = 0, top = 0, width = 0, height = 0;
   int percentage = 0;
-  long color = 0;  // 0x00BBGGRR, colour zones only
+  long color = 0;    // 0x00BBGGRR, colour zones only
+  std::string name;  // the configured name; empty when it has none
 };
 
 // One of the control's zone outlines, in pixels of the preview.
@@ -61,6 +62,8 @@ struct ZoneEventView {
   long color = 0;
   std::int64_t frame = 0;
   std::int64_t unix_ms = 0;
+  std::string name;     // the zone's configured name; empty when it has none
+  bool warmup = false;  // a transition of the first evaluated frame or its reversal
 };
 
 struct SnapshotView {
