@@ -279,7 +279,7 @@ bool FfmpegDecoder::open() {
   // one damaged file decoded twice gives different pictures.
   codec_->thread_type = FF_THREAD_SLICE;
   // A picture at least twice 320 x 240 each way is averaged over 2 x 2 source pixels or more,
-  // which hides the block edges the loop filter smooths: the filter, a quarter to a third of
+  // which hides the block edges the loop filter smooths: the filter, a tenth to a third of
   // H.264's decoding time, is skipped unless asked for.
   if (!settings_.full_decode && codec_->width >= 2 * kFrameWidth &&
       codec_->height >= 2 * kFrameHeight)

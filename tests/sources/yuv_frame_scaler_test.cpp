@@ -131,13 +131,5 @@ TEST(YuvFrameScaler, FrameMatchesTheReferenceWithinFourLevels) {
     }
 }
 
-TEST(YuvFrameScaler, RefusesEmptyPlanes) {
-  const Plane y{4, 4, 4, std::vector<std::uint8_t>(16, 1)};
-  YuvFrameScaler scaler;
-  auto frame = std::make_unique<Frame>();
-  EXPECT_FALSE(scaler.scale({y.view(), PlaneView{}, y.view()}, *frame));
-  EXPECT_FALSE(scaler.scale({y.view(), y.view(), {y.samples.data(), 4, 4, 2}}, *frame));
-}
-
 }  // namespace
 }  // namespace zentrik
