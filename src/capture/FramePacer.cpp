@@ -90,7 +90,7 @@ void FramePacer::place_held() {
   if (placed_) return;
   placed_ = true;
   const bool jump = anchored_ && shown_any_ &&
-                    (held_time_ < last_time_ || held_time_ - last_time_ > kMaxGapSeconds);
+                    (held_time_ <= last_time_ || held_time_ - last_time_ > kMaxGapSeconds);
   if (anchored_ && !jump) return;
   anchor_ms_ = anchored_ ? due_exact(last_time_) + period_ms()
                          : static_cast<double>(start_ms_) + period_ms();

@@ -43,8 +43,8 @@ class FramePacer {
   // schedule then moves on to the present instead of rushing through the frames due.
   std::int64_t dropped() const { return dropped_; }
   static constexpr std::int64_t kMaxCatchUp = 3;
-  // A time stamp that goes back, or jumps ahead by more than this, is a break in the source's
-  // clock: that frame comes one period after the one before.
+  // A time stamp that does not move forward, or jumps ahead by more than this, is a break in the
+  // source's clock (or a stamp of no use): that frame comes one period after the one before.
   static constexpr double kMaxGapSeconds = 10.0;
 
  private:

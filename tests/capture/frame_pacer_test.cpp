@@ -126,11 +126,12 @@ TEST_F(PacerTest, StampedFramesComeAtTheirStampsDistanceFromTheFirst) {
       {"uneven, some faster than the rate",
        {5.0, 5.01, 5.04, 5.09, 6.5},
        {100, 110, 140, 190, 1600}},
-      {"the same stamp twice", {1.0, 1.0, 1.25}, {100, 100, 350}},
+      {"the same stamp twice", {1.0, 1.0, 1.25}, {100, 200, 450}},
       {"a stamp between milliseconds", {0.0, 0.0334}, {100, 134}},
       {"a late gap within the bound", {0.0, 9.9}, {100, 10000}},
       {"a clock that goes back", {3.0, 3.5, 1.0, 1.2}, {100, 600, 700, 900}},
       {"a clock that jumps ahead", {0.0, 0.2, 500.0, 500.1}, {100, 300, 400, 500}},
+      {"the same stamp always", {2.0, 2.0, 2.0, 2.0}, {100, 200, 300, 400}},
       {"stamps and none", {0.0, 0.5, std::nan(""), std::nan(""), 0.9}, {100, 600, 700, 800, 1000}},
   };
   for (const Case& c : cases) {
