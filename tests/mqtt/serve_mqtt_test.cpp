@@ -2,6 +2,7 @@
 // its steady zone states to one broker through one client, and says offline when it stops.
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <map>
@@ -81,6 +82,29 @@ TEST(ServeMqtt, CamerasPublishNamedEventsAndRetainedStatesThroughOneClient) {
   TestSubscriber later(broker.settings("later"), {"cams/east/zones/+"});
   ASSERT_TRUE(later.ready());
   EXPECT_FALSE(later.on("cams/east/zones/red-patch").empty());
+}
+
+// Ctrl-C while the broker's address never answers: the server still stops at once.
+TEST(ServeMqtt, ABrokerThatNeverAnswersDoesNotDelayTheStop) {
+  DeadBroker dead;
+  const std::filesystem::path folder =
+      std::filesystem::temp_directory_path() / ("zentrik-dead-" + std::to_string(getpid()));
+  std::filesystem::create_directories(folder);
+  const std::filesystem::path config = folder / "serve.yaml";
+  ASSERT_TRUE(
+      write_text_file(config, "listen: 127.0.0.1:0\nmqtt:\n  port: " + std::to_string(dead.port()) +
+                                  "\ncameras:\n  - name: a\n"));
+  ProcessOptions options;
+  options.args = {zentrik_program(), "serve", "--config", config.string()};
+  options.limit = std::chrono::milliseconds(8000);
+  ChildProcess serve(options);
+  ASSERT_TRUE(serve.wait_for_line(
+      [](const std::string& line) { return line.find("open http://") != std::string::npos; }));
+  serve.send_signal(SIGINT);
+  const ProcessResult r = serve.finish();
+  std::filesystem::remove_all(folder);
+  ASSERT_FALSE(r.timed_out) << describe(r);
+  EXPECT_EQ(r.exit_code, 0) << describe(r);
 }
 
 }  // namespace
