@@ -44,7 +44,7 @@ cameras:
     }
     return false;
   };
-  ASSERT_TRUE(house.wait(square_off, std::chrono::milliseconds(20000)));
+  ASSERT_TRUE(house.wait(square_off, std::chrono::milliseconds(45000)));
   for (const Received& m : house.on("cams/east/events")) {
     const auto e = nlohmann::json::parse(m.payload);
     EXPECT_EQ(e["camera"], "east");
