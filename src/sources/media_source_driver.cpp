@@ -104,6 +104,7 @@ FrameStatus MediaSourceDriver::next_frame(Frame& frame) {
   switch (decoder_->read(frame, timestamp)) {
     case DecodeStatus::Frame:
       frame.index = frames_++;
+      frame.time = timestamp;
       return FrameStatus::Ok;
     case DecodeStatus::End:
       finished_ = true;
