@@ -10,6 +10,7 @@
 #include "cli/Command.h"
 #include "cli/RunCommand.h"
 #include "zentrik/platform/application.h"
+#include "zentrik/sources/MediaDecoder.h"
 
 namespace zentrik::cli {
 namespace {
@@ -34,7 +35,7 @@ void print_usage(std::FILE* out) {
                "\n`zentrik COMMAND --help` describes a command. With no command, "
                "`zentrik` runs `watch`.\n"
                "`zentrik --version` says the version; --verbose adds error numbers and the\n"
-               "component to failures.\n");
+               "component to failures, and the video library's own messages.\n");
 }
 
 }  // namespace
@@ -45,6 +46,7 @@ int main(int argc, char** argv) {
   std::vector<std::string> words(argv + 1, argv + argc);
   apply_write_fault();
   const bool verbose = take_flag(words, "--verbose");
+  if (verbose) zentrik::set_media_library_logging(true);  // FFmpeg's own messages too
   if (!words.empty() && words[0] == "--version") {
     std::printf("zentrik %s\n", zentrik::Application::instance().version_text().c_str());
     return kExitOk;

@@ -6,10 +6,17 @@ Prints a Markdown table of PSNR (dB, measured by ImageMagick's compare) at 256, 
 without and with dithering, the time to quantise a 1920 x 1440 photo to 256 colours, and the
 start-up time of each program (best of several runs).
 
-usage: bench/imaging_quantise_compare.py [ZENTRIK] [--refine R]
+Every tool reads the same PNG and writes a PNG, each at its own defaults (pngquant at its default
+speed 4, ImageMagick's convert called directly); a time is the whole run of the tool's process,
+reading and writing included, as processor time (user + system, all threads) and as wall time.
+With --before OLD (a zentrik built from an earlier commit, which reads bitmaps only) the octree
+path of both programs is timed side by side on the same bitmap.
+
+usage: bench/imaging_quantise_compare.py [ZENTRIK] [--refine R] [--before OLD]
        (ZENTRIK defaults to build/apps/zentrik)
 """
 import os
+import resource
 import subprocess
 import sys
 import tempfile
@@ -18,6 +25,8 @@ import time
 PHOTOS = "/usr/share/doc/opencv-doc/examples/data"
 NAMES = ["baboon.jpg", "fruits.jpg", "starry_night.jpg", "leuvenA.jpg", "leuvenB.jpg"]
 COUNTS = [256, 64, 16]
+MAGICK = "/usr/bin/convert"  # ImageMagick itself, not a wrapper in front of it
+REPEATS = 5
 
 
 def run(args):
@@ -43,27 +52,50 @@ def tools(zentrik, refine):
             [str(n), src])
 
     def magick(src, out, n, dither):
-        run(["convert", src] + ([] if dither else ["+dither"]) + ["-colors", str(n), out])
+        run([MAGICK, src] + ([] if dither else ["+dither"]) + ["-colors", str(n), out])
 
     return {"zentrik (octree)": ours(0), f"zentrik --refine {refine}": ours(refine),
             "pngquant": pngquant, "ImageMagick": magick}
 
 
+def children_cpu():
+    usage = resource.getrusage(resource.RUSAGE_CHILDREN)
+    return usage.ru_utime + usage.ru_stime
+
+
 def best_time(make, repeats):
-    times = []
+    """(processor ms, wall ms) of `make`, each the best of `repeats` runs."""
+    cpu, wall = [], []
     for _ in range(repeats):
-        start = time.perf_counter()
+        start_cpu, start = children_cpu(), time.perf_counter()
         make()
-        times.append(time.perf_counter() - start)
-    return min(times) * 1000
+        wall.append(time.perf_counter() - start)
+        cpu.append(children_cpu() - start_cpu)
+    return min(cpu) * 1000, min(wall) * 1000
+
+
+def time_table(title, rows):
+    """rows: label -> (make plain, make dithered)."""
+    print(f"\n{title}\n")
+    print("| tool | no dithering: CPU | wall | dithered: CPU | wall |")
+    print("|---|---:|---:|---:|---:|")
+    for label, (plain, dithered) in rows.items():
+        p_cpu, p_wall = best_time(plain, REPEATS)
+        d_cpu, d_wall = best_time(dithered, REPEATS)
+        print(f"| {label} | {p_cpu:.0f} | {p_wall:.0f} | {d_cpu:.0f} | {d_wall:.0f} |")
 
 
 def main():
     args = sys.argv[1:]
-    refine = 4
+    refine = 12
+    before = None
     if "--refine" in args:
         at = args.index("--refine")
         refine = int(args[at + 1])
+        del args[at:at + 2]
+    if "--before" in args:
+        at = args.index("--before")
+        before = os.path.abspath(args[at + 1])
         del args[at:at + 2]
     zentrik = os.path.abspath(args[0] if args else "build/apps/zentrik")
     makers = tools(zentrik, refine)
@@ -71,7 +103,7 @@ def main():
         photos = []
         for name in NAMES:
             png = os.path.join(folder, name.rsplit(".", 1)[0] + ".png")
-            run(["convert", os.path.join(PHOTOS, name), png])
+            run([MAGICK, os.path.join(PHOTOS, name), png])
             photos.append(png)
         print("PSNR in dB, mean over " + ", ".join(NAMES) + " (higher is better)\n")
         print("| tool | " + " | ".join(f"{n} | {n} dithered" for n in COUNTS) + " |")
@@ -89,16 +121,25 @@ def main():
             print(f"| {tool} | " + " | ".join(cells) + " |")
 
         big = os.path.join(folder, "big.png")
-        run(["convert", os.path.join(PHOTOS, "starry_night.jpg"), "-resize", "1920x1440!", big])
+        run([MAGICK, os.path.join(PHOTOS, "starry_night.jpg"), "-resize", "1920x1440!", big])
         out = os.path.join(folder, "big-out.png")
-        print("\nTime to quantise a 1920 x 1440 photo to 256 colours, best of 3 (ms; lower is "
-              "better; reading and writing the PNG included)\n")
-        print("| tool | no dithering | dithered |")
-        print("|---|---:|---:|")
-        for tool, make in makers.items():
-            plain = best_time(lambda: make(big, out, 256, False), 3)
-            dithered = best_time(lambda: make(big, out, 256, True), 3)
-            print(f"| {tool} | {plain:.0f} | {dithered:.0f} |")
+        time_table(f"Time to quantise a 1920 x 1440 photo to 256 colours, best of {REPEATS} (ms; "
+                   "lower is better; the whole process, reading and writing the PNG included)",
+                   {tool: (lambda m=make: m(big, out, 256, False),
+                           lambda m=make: m(big, out, 256, True))
+                    for tool, make in makers.items()})
+        if before:
+            bmp = os.path.join(folder, "big.bmp")
+            run([MAGICK, big, "-type", "TrueColor", "BMP3:" + bmp])
+            out_bmp = os.path.join(folder, "big-out.bmp")
+
+            def octree(program, dither):
+                return lambda: run([program, "image", "quantise", bmp, out_bmp, "--colours", "256"] +
+                                   (["--diffuse"] if dither else []))
+            time_table(f"The octree path before and now: the same 1920 x 1440 bitmap to 256 colours, "
+                       f"bitmap out, best of {REPEATS} (ms)",
+                       {"zentrik now": (octree(zentrik, False), octree(zentrik, True)),
+                        "zentrik before": (octree(before, False), octree(before, True))})
 
         video = os.path.join(os.path.dirname(zentrik), "zentrik-video")
         print("\nStart-up: `--help` or `--version`, best of 20 (ms)\n")
@@ -108,9 +149,9 @@ def main():
                                ("zentrik palette --help", [zentrik, "palette", "--help"]),
                                ("zentrik-video image --help (all libraries)",
                                 [video, "image", "--help"]),
-                               ("convert -version", ["convert", "-version"]),
+                               ("convert -version", [MAGICK, "-version"]),
                                ("pngquant --version", ["pngquant", "--version"])]:
-            print(f"| {label} | {best_time(lambda: run(command), 20):.1f} |")
+            print(f"| {label} | {best_time(lambda: run(command), 20)[1]:.1f} |")
 
 
 if __name__ == "__main__":

@@ -16,6 +16,7 @@
 #include "cli/ProgressBar.h"
 #include "image/ImageFiles.h"
 #include "image/Quantise.h"
+#include "zentrik/colour/NearestMapping.h"
 #include "zentrik/colour/cColourReduceDIB.h"
 #include "zentrik/colour/cPalette.h"
 #include "zentrik/colourdepth/cDIBSectionSave.h"
@@ -44,8 +45,10 @@ const char* const kImageHelp =
     "  reduce                    map to a palette: --palette FILE [--palette-offset N] or\n"
     "                            --standard NAME (mono, 16, halftone, websafe); --diffuse\n"
     "  quantise                  map to an optimal palette: --colours N (236) --levels L (6),\n"
-    "                            --refine R (k-means rounds after the octree, 0: the octree's\n"
-    "                            own palette), --diffuse, --save-palette FILE\n"
+    "                            --refine R (at most R k-means rounds after the octree by true\n"
+    "                            colour distance, each pixel then taking its nearest entry;\n"
+    "                            0: the octree's own palette and mapping), --diffuse,\n"
+    "                            --save-palette FILE\n"
     "  depth                     convert to --colours 16 or 256 through a paletted bitmap;\n"
     "                            --method 0 (plain, default), 1 (diffused to the standard\n"
     "                            palette) or 2 (rebuilt palette first)\n"
@@ -190,6 +193,12 @@ class ImageJob {
       quantise_palette(image, request, palette);
       if (auto file = cl_.value("save-palette"))
         save_palette(palette, *file, palette_kind(*file, false));
+    }
+    if (op_ == "quantise" && cl_.number("refine", 0, 0, 100) > 0) {
+      // The refined palette is made for squared distances: each pixel takes its nearest entry.
+      map_to_nearest(image.view(), image.Width(), image.Height(), palette.entries(),
+                     cl_.has("diffuse"));
+      return palette.entries();
     }
     cDIBSection target;
     if (!is_true(target.Create(image.Width(), image.Height())))

@@ -4,13 +4,25 @@
 
 #include "cli/CommandLine.h"
 #include "cli/ProgressBar.h"
+#include "zentrik/colour/NearestMapping.h"
 #include "zentrik/colour/PaletteRefinement.h"
 
 namespace zentrik::cli {
 namespace {
 
-// Trials of moving the least useful entries to the worst clusters after the k-means rounds.
-constexpr int kReseatTrials = 4;
+// The refined palette: k-means by squared distance from the octree's most used half grown back
+// by splitting the worst clusters (better seeds than the octree's own leaves); the octree's
+// palette, topped up, is kept when it is still the closer one.
+void refine(std::vector<PaletteEntry>& entries, const std::vector<PaletteEntry>& octree,
+            std::span<const ColourCount> histogram, const QuantiseRequest& request) {
+  const std::size_t wanted = entries.size();
+  std::vector<PaletteEntry> seeded = octree;
+  keep_most_used(seeded, histogram, (wanted + 1) / 2);
+  complete_palette(seeded, histogram, wanted);
+  if (kmeans_nearest(seeded, histogram, request.refine_rounds) <
+      nearest_squared_error(entries, histogram))
+    entries.swap(seeded);
+}
 
 }  // namespace
 
@@ -32,13 +44,9 @@ void quantise_palette(cDIBSection& image, const QuantiseRequest& request, cPalet
   }
   std::vector<PaletteEntry> entries = palette.entries();
   const auto wanted = static_cast<std::size_t>(request.colours);
-  // Refinement starts from the octree's most used half, grown back by splitting the worst
-  // clusters: better seeds than the octree's own leaves.
-  keep_most_used(entries, histogram, request.refine_rounds > 0 ? (wanted + 1) / 2 : wanted);
+  keep_most_used(entries, histogram, wanted);
   complete_palette(entries, histogram, wanted);
-  refine_palette(entries, histogram, request.refine_rounds);
-  if (request.refine_rounds > 0)
-    reseat_palette(entries, histogram, kReseatTrials, std::max(1, request.refine_rounds / 2));
+  if (request.refine_rounds > 0) refine(entries, palette.entries(), histogram, request);
   if (entries == palette.entries()) return;
   palette.Clear();
   for (const PaletteEntry& e : entries) palette.Add(e.red, e.green, e.blue);

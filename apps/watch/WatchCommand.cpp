@@ -44,6 +44,8 @@ const char* const kWatchHelp =
     "  --analyse-fps N      hand the control at most N frames a second of a video file,\n"
     "                       stream or camera; the others are not scaled, and not decoded\n"
     "                       where nothing refers to them\n"
+    "  --full-decode        decode pictures in full; otherwise pictures at least 640 x 480\n"
+    "                       skip the loop filter, which the 320 x 240 frame cannot show\n"
     "  --retries N          with a stream or camera: reconnection attempts after it drops,\n"
     "                       0 to 1000 (default 8); the pause doubles from 0.5 s up to 10 s\n"
     "  --zone-name L:Z=NAME[,...]  names for zones (letters, digits, _ and -), shown in the\n"

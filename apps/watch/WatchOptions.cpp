@@ -84,7 +84,8 @@ void refuse_idle_options(const WatchOptions& o) {
 
 WatchOptions read_watch_options(const std::vector<std::string>& args) {
   CommandLine cl(
-      with_steady_value(args), {"fast", "every-trigger", "quiet-fps", "plain-snapshots"},
+      with_steady_value(args),
+      {"fast", "every-trigger", "quiet-fps", "plain-snapshots", "full-decode"},
       {"source", "script", "frames", "seconds", "format", "snapshots", "on-event", "retries",
        "mqtt", "mqtt-ca", "camera", "hold", "zone-name", "steady", "analyse-fps"});
   cl.at_most(0);
@@ -107,6 +108,7 @@ WatchOptions read_watch_options(const std::vector<std::string>& args) {
   if (cl.has("retries")) o.retries = static_cast<int>(cl.number("retries", 0, 0, 1000));
   read_steady(cl, o);
   o.analyse_fps = cl.real("analyse-fps", 0.0, 0.1, 1000.0);
+  o.full_decode = cl.has("full-decode");
   read_mqtt(cl, o);
   refuse_idle_options(o);
   return o;

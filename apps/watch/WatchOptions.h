@@ -34,6 +34,7 @@ struct WatchOptions {
   ZoneHold hold;  // --hold: how long a zone's published state stays ON after the zone cleared
   std::optional<SteadySettings> steady;  // nothing: frames as the source gives them
   double analyse_fps = 0.0;              // 0: every frame
+  bool full_decode = false;              // --full-decode: no decoding shortcuts
 };
 
 // Reads and checks the options; UsageError (exit status 2) for anything wrong.

@@ -59,6 +59,7 @@ std::optional<int> WatchSession::set_up() {
   signals_ = std::make_unique<StopSignals>();
   MediaSourceOptions sources = monitored_source_options(options_.retries);
   sources.analyse_fps = options_.analyse_fps;
+  sources.full_decode = options_.full_decode;
   add_real_sources(drivers_, list_v4l2_devices(), options_.source, sources);
   if (options_.steady) make_steady(drivers_, *options_.steady);
   if (!open_control()) return kExitFailure;

@@ -3,6 +3,8 @@
 #include "zentrik/capture/ezVidCap.h"
 
 #include <iostream>
+#include <limits>
+#include <optional>
 
 #include "CaptureWindow.h"
 #include "FramePacer.h"
@@ -12,7 +14,9 @@ namespace zentrik {
 
 struct ezVidCap::Impl {
   explicit Impl(const DriverRegistry& list)
-      : drivers(list), events(event_info()), pacer([this] { paced_frame(); }) {}
+      : drivers(list),
+        events(event_info()),
+        pacer([this] { return paced_fetch(); }, [this] { show_frame(); }) {}
 
   ~Impl() {
     alive.reset();  // tasks still queued for this component find it gone
@@ -65,6 +69,7 @@ struct ezVidCap::Impl {
 
   void close_driver() {
     stop_driver();
+    pacer.forget();  // a frame read ahead belongs to this driver
     if (driver) driver->close();
     driver.reset();
     open_index = -1;
@@ -120,11 +125,12 @@ struct ezVidCap::Impl {
 
   bool can_deliver() const { return started && driver && is_true(streaming) && !delivering; }
 
-  // Reads, paints and announces one frame; false when there was none.
-  bool deliver_one() {
+  // Reads the next frame into `frame`; false when there was none.
+  bool read_frame() {
+    frame->time = std::numeric_limits<double>::quiet_NaN();  // drivers without stamps leave it
     switch (driver->next_frame(*frame)) {
       case FrameStatus::Ok:
-        break;
+        return true;
       case FrameStatus::Again:
         return false;
       case FrameStatus::End:
@@ -137,6 +143,11 @@ struct ezVidCap::Impl {
         stop_driver();
         return false;
     }
+    return false;
+  }
+
+  // Paints and announces the frame read.
+  void show_frame() {
     window.paint(*frame);
     ++delivered;
     raise_frame_ready();
@@ -144,6 +155,12 @@ struct ezVidCap::Impl {
       std::function<void()> handler = frame_handled;  // it may replace itself
       handler();
     }
+  }
+
+  // One frame as fast as it is asked for: the one the pacer read ahead, else the next one.
+  bool deliver_one() {
+    if (!pacer.release_held() && !read_frame()) return false;
+    show_frame();
     return true;
   }
 
@@ -170,12 +187,14 @@ struct ezVidCap::Impl {
     return done;
   }
 
-  void paced_frame() {
+  // The pacer's read: the frame's time stamp (NaN when it has none), nothing when there is none.
+  std::optional<double> paced_fetch() {
     if (!can_deliver()) {
       if (delivering) ++skipped;  // a handler still busy with the previous frame
-      return;
+      return std::nullopt;
     }
-    deliver_one();
+    if (!read_frame()) return std::nullopt;
+    return frame->time;
   }
 
   void pushed_frames() {

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <memory>
 #include <numeric>
 #include <unordered_set>
 
@@ -107,7 +108,9 @@ std::vector<std::uint32_t> worst_served(std::span<const ColourCount> histogram,
 
 std::vector<ColourCount> colour_histogram(ConstByteView bits, Long width, Long height) {
   const std::size_t pixels = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
-  std::vector<std::uint32_t> keys(pixels), sorted(pixels);
+  // Left uninitialised: every key is written before it is read.
+  auto keys = std::make_unique_for_overwrite<std::uint32_t[]>(pixels);
+  auto sorted = std::make_unique_for_overwrite<std::uint32_t[]>(pixels);
   std::size_t at = 0;
   for (Long y = 0; y < height; ++y) {
     const std::uint8_t* in = bits.row(y).data();
@@ -116,15 +119,16 @@ std::vector<ColourCount> colour_histogram(ConstByteView bits, Long width, Long h
   }
   for (int shift = 0; shift < 24; shift += kRadixBits) {  // least significant digit first
     std::vector<std::size_t> start(kRadixMask + 2, 0);
-    for (std::uint32_t k : keys) ++start[((k >> shift) & kRadixMask) + 1];
+    for (std::size_t i = 0; i < pixels; ++i) ++start[((keys[i] >> shift) & kRadixMask) + 1];
     std::partial_sum(start.begin(), start.end(), start.begin());
-    for (std::uint32_t k : keys) sorted[start[(k >> shift) & kRadixMask]++] = k;
+    for (std::size_t i = 0; i < pixels; ++i)
+      sorted[start[(keys[i] >> shift) & kRadixMask]++] = keys[i];
     keys.swap(sorted);
   }
   std::vector<ColourCount> histogram;
-  for (std::size_t i = 0; i < keys.size();) {
+  for (std::size_t i = 0; i < pixels;) {
     std::size_t j = i;
-    while (j < keys.size() && keys[j] == keys[i]) ++j;
+    while (j < pixels && keys[j] == keys[i]) ++j;
     histogram.push_back({keys[i], static_cast<std::uint32_t>(j - i)});
     i = j;
   }

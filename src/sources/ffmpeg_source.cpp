@@ -1,6 +1,7 @@
 // The FFmpeg decoder, the one part of the system that includes FFmpeg's headers: opens files,
 // network streams and V4L2 cameras, decodes the best video stream and scales each good frame to
-// 320 x 240 blue-green-red with the rows written bottom-up.
+// 320 x 240 blue-green-red with the rows written bottom-up: 8-bit planar YUV by an area average of
+// the decoder's own planes, any other pixel format through libswscale.
 #include <atomic>
 #include <chrono>
 #include <cmath>
@@ -17,9 +18,11 @@ extern "C" {
 #include <libavutil/dict.h>
 #include <libavutil/error.h>
 #include <libavutil/log.h>
+#include <libavutil/pixdesc.h>
 #include <libswscale/swscale.h>
 }
 
+#include "YuvFrameScaler.h"
 #include "zentrik/sources/MediaDecoder.h"
 
 namespace zentrik {
@@ -85,6 +88,36 @@ double pick_frame_rate(AVFormatContext* format, AVStream* stream) {
   return (fps > 0.5 && fps <= 1000.0) ? fps : 30.0;
 }
 
+// The planes of an 8-bit planar YUV frame (yuv420p, yuvj420p, yuv422p, yuv444p, ...), false
+// for any other layout. Colours are BT.709 when the stream says so and BT.601 otherwise, full
+// range for the JPEG formats and streams marked so.
+bool yuv_planes(const AVFrame& frame, YuvPicture& picture) {
+  const auto format = static_cast<AVPixelFormat>(frame.format);
+  const AVPixFmtDescriptor* layout = av_pix_fmt_desc_get(format);
+  constexpr auto kOther = AV_PIX_FMT_FLAG_BE | AV_PIX_FMT_FLAG_PAL | AV_PIX_FMT_FLAG_BITSTREAM |
+                          AV_PIX_FMT_FLAG_HWACCEL | AV_PIX_FMT_FLAG_RGB | AV_PIX_FMT_FLAG_ALPHA |
+                          AV_PIX_FMT_FLAG_FLOAT;
+  if (layout == nullptr || layout->nb_components != 3 || (layout->flags & kOther) != 0 ||
+      (layout->flags & AV_PIX_FMT_FLAG_PLANAR) == 0)
+    return false;
+  for (int c = 0; c < 3; ++c) {
+    const AVComponentDescriptor& component = layout->comp[c];
+    if (component.plane != c || component.depth != 8 || component.step != 1 ||
+        component.shift != 0 || component.offset != 0 || frame.linesize[c] <= 0)
+      return false;
+  }
+  const int chroma_width = AV_CEIL_RSHIFT(frame.width, layout->log2_chroma_w);
+  const int chroma_height = AV_CEIL_RSHIFT(frame.height, layout->log2_chroma_h);
+  picture.y = {frame.data[0], frame.width, frame.height, frame.linesize[0]};
+  picture.u = {frame.data[1], chroma_width, chroma_height, frame.linesize[1]};
+  picture.v = {frame.data[2], chroma_width, chroma_height, frame.linesize[2]};
+  picture.matrix = frame.colorspace == AVCOL_SPC_BT709 ? YuvMatrix::Bt709 : YuvMatrix::Bt601;
+  picture.full_range = frame.color_range == AVCOL_RANGE_JPEG || format == AV_PIX_FMT_YUVJ420P ||
+                       format == AV_PIX_FMT_YUVJ422P || format == AV_PIX_FMT_YUVJ444P ||
+                       format == AV_PIX_FMT_YUVJ440P || format == AV_PIX_FMT_YUVJ411P;
+  return true;
+}
+
 class FfmpegDecoder final : public MediaDecoder {
  public:
   explicit FfmpegDecoder(DecoderSettings settings) : settings_(std::move(settings)) {}
@@ -118,6 +151,7 @@ class FfmpegDecoder final : public MediaDecoder {
   std::unique_ptr<AVPacket, PacketFreer> packet_;
   std::unique_ptr<AVFrame, FrameFreer> picture_;
   std::unique_ptr<SwsContext, ScalerFreer> scaler_;
+  YuvFrameScaler yuv_scaler_;
   // The last good frame, kept by reference (no copy) until a host asks for it at full size.
   std::mutex latest_mutex_;
   std::unique_ptr<AVFrame, FrameFreer> latest_{av_frame_alloc()};
@@ -244,6 +278,12 @@ bool FfmpegDecoder::open() {
   // conceal errors from reference frames in whatever state the other threads have left them, so
   // one damaged file decoded twice gives different pictures.
   codec_->thread_type = FF_THREAD_SLICE;
+  // A picture at least twice 320 x 240 each way is averaged over 2 x 2 source pixels or more,
+  // which hides the block edges the loop filter smooths: the filter, a tenth to a third of
+  // H.264's decoding time, is skipped unless asked for.
+  if (!settings_.full_decode && codec_->width >= 2 * kFrameWidth &&
+      codec_->height >= 2 * kFrameHeight)
+    codec_->skip_loop_filter = AVDISCARD_ALL;
   result = avcodec_open2(codec_.get(), codec, nullptr);
   if (result < 0) return fail("cannot open the decoder for " + shown + ": " + reason(result));
 
@@ -296,6 +336,8 @@ bool FfmpegDecoder::due(double time) {
 bool FfmpegDecoder::convert(Frame& frame) {
   const AVFrame& source = *picture_;
   if (source.width <= 0 || source.height <= 0 || source.format < 0) return false;
+  YuvPicture planes;
+  if (yuv_planes(source, planes)) return yuv_scaler_.scale(planes, frame);
   scaler_.reset(sws_getCachedContext(
       scaler_.release(), source.width, source.height, static_cast<AVPixelFormat>(source.format),
       kFrameWidth, kFrameHeight, AV_PIX_FMT_BGR24, SWS_BILINEAR, nullptr, nullptr, nullptr));

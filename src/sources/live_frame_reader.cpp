@@ -3,9 +3,35 @@
 #include "LiveFrameReader.h"
 
 #include <cmath>
+#include <string_view>
 #include <utility>
 
 namespace zentrik {
+namespace {
+
+// The decoder's message without the quoted name of the source, and the word that leads to it
+// ("read from 'URL' failed: ..." -> "read failed: ..."): a status names its source once.
+std::string without_source(std::string reason, const std::string& shown) {
+  const std::string quoted = "'" + shown + "'";
+  for (std::size_t at; (at = reason.find(quoted)) != std::string::npos;) {
+    std::size_t from = at, to = at + quoted.size();
+    if (from == 0) {
+      if (to < reason.size() && reason[to] == ' ') ++to;
+    } else if (reason[from - 1] == ' ') {
+      --from;
+      for (const std::string_view word : {" from", " of", " for"}) {
+        if (std::string_view(reason).substr(0, from).ends_with(word)) {
+          from -= word.size();
+          break;
+        }
+      }
+    }
+    reason.erase(from, to - from);
+  }
+  return reason;
+}
+
+}  // namespace
 
 LiveFrameReader::LiveFrameReader(Settings settings)
     : settings_(std::move(settings)),
@@ -79,7 +105,7 @@ SourceStatus LiveFrameReader::status() const {
 
 std::string LiveFrameReader::error() const {
   std::lock_guard lock(mutex_);
-  return status_.state == SourceState::Failed ? describe(status_) : std::string{};
+  return status_.state == SourceState::Failed ? status_.reason : std::string{};
 }
 
 void LiveFrameReader::publish(SourceState state, std::string reason, int attempt,
@@ -190,7 +216,7 @@ void LiveFrameReader::run(std::unique_ptr<MediaDecoder> decoder) {
       if (!decoder) return;  // stopped
       if (!decoder->open()) {
         if (stopped()) return;
-        reason = decoder->error();
+        reason = without_source(decoder->error(), status_.source);
         forget_decoder();
         decoder.reset();
         ++attempt;
@@ -211,7 +237,8 @@ void LiveFrameReader::run(std::unique_ptr<MediaDecoder> decoder) {
       publish(SourceState::Ended);
       return;
     }
-    reason = result == DecodeStatus::End ? std::string("the stream ended") : decoder->error();
+    reason = result == DecodeStatus::End ? std::string("the stream ended")
+                                         : without_source(decoder->error(), status_.source);
     {
       std::lock_guard lock(mutex_);
       corrupt_before_ += decoder->corrupt_frames();

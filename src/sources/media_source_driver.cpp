@@ -35,6 +35,7 @@ DecoderSettings MediaSourceDriver::decoder_settings() const {
   settings.input_options = options_.input_options;
   settings.io_timeout = options_.io_timeout;
   settings.analyse_fps = options_.analyse_fps;
+  settings.full_decode = options_.full_decode;
   return settings;
 }
 
@@ -103,6 +104,7 @@ FrameStatus MediaSourceDriver::next_frame(Frame& frame) {
   switch (decoder_->read(frame, timestamp)) {
     case DecodeStatus::Frame:
       frame.index = frames_++;
+      frame.time = timestamp;
       return FrameStatus::Ok;
     case DecodeStatus::End:
       finished_ = true;

@@ -1,12 +1,13 @@
 // A camera's zone events: named and warm-up marked for the page and the broker, and the event
 // snapshot a zone's trigger writes at the source's full resolution with the zone drawn on it.
-#include <filesystem>
-#include <fstream>
+#include <cerrno>
+#include <cstring>
 
 #include "api_json.h"
 #include "camera.h"
 #include "zentrik/control/orvex.h"
 #include "zentrik/events/EventSnapshot.h"
+#include "zentrik/platform/files.h"
 #include "zentrik/platform/message_loop.h"
 
 namespace zentrik {
@@ -25,21 +26,12 @@ std::string event_snapshot_name(const ZoneEvent& e, const std::string& zone_id) 
   return name.append("f").append(std::to_string(e.frame)).append(".jpg");
 }
 
-// Written under a hidden name and renamed, so the gallery never lists half a file.
-bool write_whole(const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes) {
-  std::string hidden = path.filename().string();
-  hidden.insert(hidden.begin(), '.');
-  const std::filesystem::path part = path.parent_path() / hidden;
-  {
-    std::ofstream out(part, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()),
-              static_cast<std::streamsize>(bytes.size()));
-    if (!out.flush()) return false;
-  }
-  std::error_code ec;
-  std::filesystem::rename(part, path, ec);
-  if (ec) std::filesystem::remove(part, ec);
-  return !ec;
+// Written under a hidden name and renamed, so the gallery never lists half a file. 0 or the
+// reason it failed.
+int write_whole(const std::string& path, const std::vector<std::uint8_t>& bytes) {
+  ReplacingFileWriter writer;
+  if (writer.open(path) && writer.write(bytes) == bytes.size() && writer.commit()) return 0;
+  return writer.error() ? static_cast<int>(writer.error()) : EIO;
 }
 
 }  // namespace
@@ -73,12 +65,13 @@ void Camera::take_event_snapshot(const ZoneEvent& e) {
       event_snapshot_jpeg(*control_, zone_rect(*control_, e.layer, e.zone), kEventSnapshotQuality);
   if (jpeg.empty()) return;
   const std::string name = event_snapshot_name(e, config_.zone_names.id(e.layer, e.zone));
-  if (write_whole(std::filesystem::path(snapshot_dir_) / name, jpeg)) {
+  const std::string path = snapshot_dir_ + "/" + name;
+  if (const int error = write_whole(path, jpeg); error == 0) {
     services_.publish("snapshot", api_json::snapshot_event(id(), name));
   } else {
-    services_.publish("message",
-                      api_json::message_event(id(), {"Zentrik", "cannot write the event snapshot " +
-                                                                    snapshot_dir_ + "/" + name}));
+    std::string text = "cannot write the event snapshot ";  // GCC 12: no + chain here
+    text.append(path).append(": ").append(std::strerror(error));
+    services_.publish("message", api_json::message_event(id(), {"Zentrik", text}));
   }
   if (services_.mqtt) services_.mqtt->snapshot(id(), std::move(jpeg));
 }

@@ -5,12 +5,20 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <fstream>
+#include <functional>
+#include <iterator>
 #include <set>
 
 #include "apps/picture_files.h"
 #include "apps/text_checks.h"
 #include "apps/zentrik_program.h"
 #include "sources/temp_folder.h"
+#include "zentrik/bmpread/BitmapToDib.h"
+#include "zentrik/colour/PaletteRefinement.h"
+#include "zentrik/colour/cColourReduceDIB.h"
+#include "zentrik/colour/cPalette.h"
+#include "zentrik/imagefiles/ImageFile.h"
 
 namespace zentrik::testing {
 namespace {
@@ -396,18 +404,83 @@ TEST_F(PictureFiles, QuantiseGivesTheColourCountAskedFor) {
   EXPECT_EQ(show("two.pal").size(), 2u);
 }
 
-// k-means rounds after the octree bring the picture closer to the original.
-TEST_F(PictureFiles, RefinementLowersTheError) {
-  std::string why;
-  const auto source = read_bitmap24(source_, &why);
-  ASSERT_TRUE(source) << why;
-  run_ok({"image", "quantise", source_.string(), path("octree.bmp"), "--colours", "24"});
-  run_ok({"image", "quantise", source_.string(), path("refined.bmp"), "--colours", "24", "--refine",
-          "8"});
-  const auto octree = read_with_pil(folder_ / "octree.bmp", &why);
-  const auto refined = read_with_pil(folder_ / "refined.bmp", &why);
-  ASSERT_TRUE(octree && refined) << why;
-  EXPECT_LT(squared_error(refined->image, *source), squared_error(octree->image, *source));
+// Pictures for the quantising tests: the gradient of the others, noise, and flat blobs.
+Rgb noise_colour(int x, int y) {
+  const auto v = static_cast<unsigned>(x * 7919 + y * 104729) * 2654435761u;
+  return {static_cast<std::uint8_t>(v >> 24), static_cast<std::uint8_t>(v >> 16),
+          static_cast<std::uint8_t>((v >> 8) & 0x7F)};
+}
+Rgb blob_colour(int x, int y) {
+  return (x - 18) * (x - 18) + (y - 11) * (y - 11) < 60 ? Rgb{200, 40, 90}
+         : x < 12                                       ? Rgb{20, 20, 30}
+                                                        : Rgb{230, 230, 200};
+}
+
+// With or without diffusion, refinement never leaves a picture further from the original than
+// the octree's palette alone (squared error).
+TEST_F(PictureFiles, RefinementIsNeverWorseThanTheOctree) {
+  using Paint = Rgb (*)(int, int);
+  for (const Paint paint : {Paint{source_colour}, Paint{noise_colour}, Paint{blob_colour}}) {
+    ASSERT_TRUE(write_bitmap24(source_, kWidth, kHeight, paint));
+    std::string why;
+    const auto source = read_bitmap24(source_, &why);
+    ASSERT_TRUE(source) << why;
+    for (const std::string colours : {"8", "24"}) {
+      for (const bool diffuse : {false, true}) {
+        std::vector<std::string> octree = {"image",       "quantise",  source_.string(),
+                                           path("o.bmp"), "--colours", colours};
+        if (diffuse) octree.push_back("--diffuse");
+        std::vector<std::string> refined = octree;
+        refined[3] = path("r.bmp");
+        refined.insert(refined.end(), {"--refine", "12"});
+        run_ok(octree);
+        run_ok(refined);
+        const auto a = read_with_pil(folder_ / "o.bmp", &why);
+        const auto b = read_with_pil(folder_ / "r.bmp", &why);
+        ASSERT_TRUE(a && b) << why;
+        EXPECT_LE(squared_error(b->image, *source), squared_error(a->image, *source))
+            << colours << " colours, diffused " << diffuse;
+      }
+    }
+  }
+}
+
+// Without --refine the picture is exactly the octree's palette (topped up to the count) applied
+// by the colour reducer, diffused or not.
+TEST_F(PictureFiles, QuantiseWithoutRefinementIsTheOctreePath) {
+  for (const bool diffuse : {false, true}) {
+    cDIBSection image, target;
+    std::ifstream file(source_, std::ios::binary);
+    const std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(file), {}};
+    ASSERT_TRUE(copy_to_dib(read_image(bytes), image));
+    cPalette palette;
+    palette.CreateOptimal(image, 24, 6);
+    const ByteView view = image.view();
+    const auto histogram =
+        colour_histogram(ConstByteView(view.data(), view.stride(), view.rows()), kWidth, kHeight);
+    std::vector<PaletteEntry> entries = palette.entries();
+    keep_most_used(entries, histogram, 24);
+    complete_palette(entries, histogram, 24);
+    palette.Clear();
+    for (const PaletteEntry& e : entries) palette.Add(e.red, e.green, e.blue);
+    ASSERT_TRUE(is_true(target.Create(kWidth, kHeight)));
+    cColourReduceDIB().ApplyPalette(image, target, palette, to_boolean(diffuse));
+    std::vector<std::string> args = {"image",     "quantise", source_.string(), path("q.bmp"),
+                                     "--colours", "24",       "--save-palette", path("q.pal")};
+    if (diffuse) args.push_back("--diffuse");
+    run_ok(args);
+    std::vector<Rgb> expected;
+    for (const PaletteEntry& e : entries) expected.push_back({e.red, e.green, e.blue});
+    EXPECT_EQ(show("q.pal"), expected);
+    std::string why;
+    const auto written = read_with_pil(folder_ / "q.bmp", &why);
+    ASSERT_TRUE(written) << why;
+    for (int y = 0; y < kHeight; ++y)
+      for (int x = 0; x < kWidth; ++x) {
+        const std::uint8_t* p = &view(3 * x, kHeight - 1 - y);
+        ASSERT_EQ(written->image.at(x, y), (Rgb{p[2], p[1], p[0]})) << x << "," << y << diffuse;
+      }
+  }
 }
 
 TEST_F(PictureFiles, ResampleKeepsTheAspectRatioOfOneSide) {

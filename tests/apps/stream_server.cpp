@@ -1,9 +1,6 @@
 #include "apps/stream_server.h"
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
+#include <signal.h>
 
 #include <cstdio>
 #include <fstream>
@@ -29,7 +26,8 @@ bool listening(int port) {
 
 }  // namespace
 
-StreamServer::StreamServer(const std::string& url, std::chrono::seconds length) {
+StreamServer::StreamServer(const std::string& url, std::chrono::seconds length,
+                           const std::string& colour) {
   const bool http = url.rfind("http:", 0) == 0;
   ProcessOptions options;
   options.args = {"/usr/bin/ffmpeg",
@@ -41,7 +39,7 @@ StreamServer::StreamServer(const std::string& url, std::chrono::seconds length) 
                   "-f",
                   "lavfi",
                   "-i",
-                  "color=c=red:size=320x240:rate=25,format=bgr0",
+                  "color=c=" + colour + ":size=320x240:rate=25,format=bgr0",
                   "-t",
                   std::to_string(length.count()),
                   "-c:v",
@@ -59,27 +57,18 @@ StreamServer::StreamServer(const std::string& url, std::chrono::seconds length) 
   process_ = std::make_unique<ChildProcess>(options);
 }
 
-bool StreamServer::wait_listening(int port) {
-  for (int i = 0; i < 100; ++i) {
+bool StreamServer::wait_listening(int port, std::chrono::seconds bound) {
+  const auto deadline = std::chrono::steady_clock::now() + bound;
+  for (;;) {
     if (listening(port)) return true;
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    if (std::chrono::steady_clock::now() > deadline) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
   }
-  return false;
 }
 
-int free_port() {
-  const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-  if (fd < 0) return 0;
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  socklen_t size = sizeof address;
-  int port = 0;
-  if (::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
-      ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &size) == 0)
-    port = ntohs(address.sin_port);
-  ::close(fd);
-  return port;
+void StreamServer::stop() {
+  process_->send_signal(SIGTERM);
+  process_->finish();
 }
 
 }  // namespace zentrik::testing

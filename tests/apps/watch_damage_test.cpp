@@ -50,19 +50,29 @@ struct Damage {
   int flips;                 // single bits flipped past the headers
 };
 
+// The clip damaged as `d` says, as damaged.avi in `folder`.
+bool make_damaged_clip(const TempFolder& folder, const Damage& d, std::string& log) {
+  if (!make_clip(folder / "clip.avi", log)) return false;
+  std::string bytes = read_bytes(folder / "clip.avi");
+  bytes.resize(bytes.size() * d.keep_percent / 100);
+  std::mt19937 random(11);
+  std::uniform_int_distribution<std::size_t> where(20000, bytes.size() - 1);
+  for (int i = 0; i < d.flips; ++i) bytes[where(random)] ^= static_cast<char>(1 << (i % 8));
+  return write_text_file(folder / "damaged.avi", bytes);
+}
+
+// A line of FFmpeg's own log names the component and its address: "[mpeg4 @ 0x55d0...] ...".
+bool has_library_log(const std::string& err) {
+  return err.find(" @ 0x") != std::string::npos;
+}
+
 class WatchDamaged : public ::testing::TestWithParam<Damage> {};
 
 TEST_P(WatchDamaged, CountedReportedAndRepeatable) {
   const Damage& d = GetParam();
   TempFolder folder;
   std::string log;
-  ASSERT_TRUE(make_clip(folder / "clip.avi", log)) << log;
-  std::string bytes = read_bytes(folder / "clip.avi");
-  bytes.resize(bytes.size() * d.keep_percent / 100);
-  std::mt19937 random(11);
-  std::uniform_int_distribution<std::size_t> where(20000, bytes.size() - 1);
-  for (int i = 0; i < d.flips; ++i) bytes[where(random)] ^= static_cast<char>(1 << (i % 8));
-  ASSERT_TRUE(write_text_file(folder / "damaged.avi", bytes));
+  ASSERT_TRUE(make_damaged_clip(folder, d, log)) << log;
   ASSERT_TRUE(write_text_file(folder / "zones.zentrik",
                               "add_motion_detection 1, 1, 0, 0, 160, 120, 5\n"
                               "add_motion_detection 1, 2, 160, 120, 160, 120, 20\n"
@@ -94,6 +104,18 @@ TEST_P(WatchDamaged, CountedReportedAndRepeatable) {
   // The flipped file loses far more than a tenth of its frames, and says so while running.
   const bool said = first.err.find("frames were damaged and skipped") != std::string::npos;
   EXPECT_EQ(said, d.flips > 0) << first.err;
+  EXPECT_FALSE(has_library_log(first.err)) << first.err;
+}
+
+TEST(WatchDamagedVerbose, ShowsTheDecodersOwnLog) {
+  TempFolder folder;
+  std::string log;
+  ASSERT_TRUE(make_damaged_clip(folder, {"FlippedBytes", 100, 400}, log)) << log;
+  const ProcessResult run =
+      run_zentrik({"--verbose", "watch", "--source", (folder / "damaged.avi").string(), "--fast",
+                   "--quiet-fps"});
+  ASSERT_EQ(run.exit_code, 0) << describe(run);
+  EXPECT_TRUE(has_library_log(run.err)) << run.err;
 }
 
 INSTANTIATE_TEST_SUITE_P(Files, WatchDamaged,

@@ -57,6 +57,7 @@ class ScriptedDriver : public CaptureDriver {
     bool start_ok = true;
     double rate = 30.0;
     std::deque<FrameStatus> statuses;  // answers of next_frame, then Ok for ever
+    std::deque<double> times;          // time stamps of the frames, then none
     std::string error = "scripted failure";
   };
   ScriptedDriver(Script script, std::shared_ptr<std::vector<std::string>> log)
@@ -83,6 +84,10 @@ class ScriptedDriver : public CaptureDriver {
     if (status == FrameStatus::Ok) {
       frame.index = next_++;
       fill_frame(frame, RGB(static_cast<Byte>(frame.index * 10), 0, 0));
+      if (!script_.times.empty()) {
+        frame.time = script_.times.front();
+        script_.times.pop_front();
+      }
     }
     return status;
   }

@@ -339,6 +339,43 @@ TEST_F(EzVidCapTest, ScriptedDriversArePacedAtTheirOwnRate) {
   EXPECT_EQ(frames_.size(), 10u);
 }
 
+TEST_F(EzVidCapTest, RealTimeFollowsTheFramesTimeStamps) {
+  add_scripted("stamped", [](auto& s) {
+    s.rate = 25.0;
+    s.times = {10.0, 10.5, 10.52, 12.0, 12.0, 12.25};
+  });
+  add_scripted("plain", [](auto& s) { s.rate = 25.0; });
+  auto component = make_component();
+  std::vector<std::int64_t> times;
+  on_frame_ = [&](Long) { times.push_back(loop().now_ms()); };
+  put(*component, ezVidCap::kDriverIndex, Long{0});
+  put(*component, ezVidCap::kStreaming, Variant::from_boolean(vbTrue));
+  loop().advance(2340);
+  // A stamp that does not move forward comes one period after the one before.
+  EXPECT_EQ(times, (std::vector<std::int64_t>{40, 540, 560, 2040, 2080, 2330}));
+  // The frames after the stamped ones have none: one period apart.
+  loop().advance(80);
+  EXPECT_EQ(times.back(), 2410);
+  EXPECT_EQ(frames_.size(), 8u);
+
+  // A frame read ahead for its stamp is not lost when the host takes frames itself...
+  add_scripted("more", [](auto& s) { s.times = {0.0, 5.0, 6.0, 7.0, 8.0}; });
+  add_scripted("other");
+  frames_.clear();
+  put(*component, ezVidCap::kDriverIndex, Long{2});
+  loop().advance(34);
+  EXPECT_EQ(frames_, (std::vector<Long>{0}));
+  component->set_pacing(ezVidCap::Pacing::AsFastAsConsumed);
+  EXPECT_EQ(component->deliver_frames(2), 2u);
+  EXPECT_EQ(frames_, (std::vector<Long>{0, 1, 2}));
+  // ...and not shown from another driver.
+  component->set_pacing(ezVidCap::Pacing::RealTime);
+  loop().advance(34);
+  put(*component, ezVidCap::kDriverIndex, Long{3});
+  loop().advance(34);
+  EXPECT_EQ(frames_, (std::vector<Long>{0, 1, 2, 3, 0}));
+}
+
 TEST_F(EzVidCapTest, SwitchingPacingStartsAndStopsTheTimer) {
   drivers_.add(DriverRegistry::virtual_camera());
   auto component = make_component();

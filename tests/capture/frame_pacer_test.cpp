@@ -1,8 +1,10 @@
-// Real-time pacing on a manual clock: frame counts per second without drift, late loops that
-// catch up a little and drop the rest, and callbacks that stop or restart the pacer.
+// Real-time pacing on a manual clock: frame counts per second without drift, frames with time
+// stamps at their stamps' distance from the first, breaks in a source's clock, late loops that
+// move the schedule on, and callbacks that stop or restart the pacer.
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <deque>
 #include <vector>
 
 #include "capture/FramePacer.h"
@@ -12,6 +14,35 @@ namespace zentrik {
 namespace {
 
 using PacerTest = testing::LoopTest;
+
+// What the pacer is fed: the stamps of the frames to come (NaN: no stamp; the source never runs
+// dry unless `dry`), and the loop times of each fetch and each show.
+struct Feed {
+  std::deque<double> stamps;
+  bool dry = false;  // no frame once the stamps are used up
+  std::vector<std::int64_t> fetched;
+  std::vector<std::int64_t> shown;
+  std::function<void()> on_show;
+
+  FramePacer::Fetch fetch() {
+    return [this]() -> std::optional<double> {
+      fetched.push_back(MessageLoop::instance().now_ms());
+      if (stamps.empty()) {
+        if (dry) return std::nullopt;
+        return std::nan("");
+      }
+      const double stamp = stamps.front();
+      stamps.pop_front();
+      return stamp;
+    };
+  }
+  FramePacer::Show show() {
+    return [this] {
+      shown.push_back(MessageLoop::instance().now_ms());
+      if (on_show) on_show();
+    };
+  }
+};
 
 struct RateCase {
   double rate;
@@ -25,85 +56,174 @@ TEST_F(PacerTest, DeliversExactlyTheFramesDueWithoutDrift) {
                             {30.0, 60000, 1800}, {1000.0, 250, 250}, {7.0, 3000, 21}};
   for (const RateCase& c : cases) {
     loop().reset();
-    std::int64_t frames = 0;
-    FramePacer pacer([&] { ++frames; });
+    Feed feed;
+    FramePacer pacer(feed.fetch(), feed.show());
     pacer.start(c.rate);
     loop().advance(c.ms);
-    EXPECT_EQ(frames, c.frames) << c.rate << " fps over " << c.ms << " ms";
+    EXPECT_EQ(static_cast<std::int64_t>(feed.shown.size()), c.frames)
+        << c.rate << " fps over " << c.ms << " ms";
+    // Without stamps each frame is read at its own time, not ahead of it.
+    EXPECT_EQ(feed.fetched, feed.shown);
     EXPECT_EQ(pacer.dropped(), 0);
   }
 }
 
 TEST_F(PacerTest, FramesComeAtTheFirstMillisecondAtOrAfterTheirTime) {
-  std::vector<std::int64_t> times;
-  FramePacer pacer([&] { times.push_back(loop().now_ms()); });
+  Feed feed;
+  FramePacer pacer(feed.fetch(), feed.show());
   pacer.start(30.0);
   loop().advance(200);
-  EXPECT_EQ(times, (std::vector<std::int64_t>{34, 67, 100, 134, 167, 200}));
+  EXPECT_EQ(feed.shown, (std::vector<std::int64_t>{34, 67, 100, 134, 167, 200}));
 }
 
 TEST_F(PacerTest, InvalidRatesCountAsThirty) {
   for (double rate : {0.0, -5.0, 5000.0, std::nan("")}) {
     loop().reset();
-    int frames = 0;
-    FramePacer pacer([&] { ++frames; });
+    Feed feed;
+    FramePacer pacer(feed.fetch(), feed.show());
     pacer.start(rate);
     EXPECT_DOUBLE_EQ(pacer.rate(), 30.0);
     loop().advance(1000);
-    EXPECT_EQ(frames, 30) << rate;
+    EXPECT_EQ(feed.shown.size(), 30u) << rate;
   }
 }
 
-TEST_F(PacerTest, ALateLoopCatchesUpAFewFramesAndDropsTheRest) {
-  int frames = 0;
-  FramePacer pacer([&] { ++frames; });
+TEST_F(PacerTest, ALateLoopMovesTheScheduleOnInsteadOfRushing) {
+  Feed feed;
+  FramePacer pacer(feed.fetch(), feed.show());
   pacer.start(30.0);
-  // The clock jumps without the loop running: 10 frames are due at the next tick.
+  // The clock jumps without the loop running: frame 1, due at 34 ms, comes 300 ms late, and the
+  // nine periods it missed are skipped rather than made up in a burst.
   clock_->advance(334);
   loop().run_until_idle();
-  EXPECT_EQ(frames, FramePacer::kMaxCatchUp);
-  EXPECT_EQ(pacer.dropped(), 10 - FramePacer::kMaxCatchUp);
-  // Then it keeps the original schedule: frame 11 at 367 ms.
-  loop().advance(32);
-  EXPECT_EQ(frames, FramePacer::kMaxCatchUp);
-  loop().advance(1);
-  EXPECT_EQ(frames, FramePacer::kMaxCatchUp + 1);
+  EXPECT_EQ(feed.shown, (std::vector<std::int64_t>{334}));
+  EXPECT_EQ(pacer.dropped(), 9);
+  loop().advance(100);
+  EXPECT_EQ(feed.shown, (std::vector<std::int64_t>{334, 368, 401, 434}));
+
+  // A little late (within kMaxCatchUp periods): the frames due come at once, on schedule after.
+  Feed stamped;
+  stamped.stamps = {0.0, 0.1, 0.2, 0.3, 0.4};
+  FramePacer catching(stamped.fetch(), stamped.show());
+  const std::int64_t begin = loop().now_ms();
+  catching.start(10.0);  // frame 1 at +100 ms, the others 100 ms apart
+  clock_->advance(350);
+  loop().run_until_idle();
+  EXPECT_EQ(stamped.shown, (std::vector<std::int64_t>(3, begin + 350)));
+  EXPECT_EQ(catching.dropped(), 0);
+  loop().advance(50);
+  EXPECT_EQ(stamped.shown.back(), begin + 400);
+}
+
+TEST_F(PacerTest, StampedFramesComeAtTheirStampsDistanceFromTheFirst) {
+  struct Case {
+    const char* name;
+    std::vector<double> stamps;
+    std::vector<std::int64_t> shown;  // loop ms; the pacer starts at 0 at 10 fps
+  };
+  const Case cases[] = {
+      {"even", {0.0, 0.1, 0.2, 0.3}, {100, 200, 300, 400}},
+      {"uneven, some faster than the rate",
+       {5.0, 5.01, 5.04, 5.09, 6.5},
+       {100, 110, 140, 190, 1600}},
+      {"the same stamp twice", {1.0, 1.0, 1.25}, {100, 200, 450}},
+      {"a stamp between milliseconds", {0.0, 0.0334}, {100, 134}},
+      {"a late gap within the bound", {0.0, 9.9}, {100, 10000}},
+      {"a clock that goes back", {3.0, 3.5, 1.0, 1.2}, {100, 600, 700, 900}},
+      {"a clock that jumps ahead", {0.0, 0.2, 500.0, 500.1}, {100, 300, 400, 500}},
+      {"the same stamp always", {2.0, 2.0, 2.0, 2.0}, {100, 200, 300, 400}},
+      {"stamps and none", {0.0, 0.5, std::nan(""), std::nan(""), 0.9}, {100, 600, 700, 800, 1000}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    loop().reset();
+    clock_ = std::make_shared<ManualClock>();
+    loop().set_clock(clock_);
+    Feed feed;
+    feed.stamps.assign(c.stamps.begin(), c.stamps.end());
+    feed.dry = true;
+    FramePacer pacer(feed.fetch(), feed.show());
+    pacer.start(10.0);
+    loop().advance(c.shown.back() + 1000);
+    EXPECT_EQ(feed.shown, c.shown);
+    EXPECT_EQ(pacer.dropped(), 0);
+  }
+}
+
+TEST_F(PacerTest, AStampedFrameIsReadAheadAndHeldUntilItsTime) {
+  Feed feed;
+  feed.stamps = {0.0, 2.0, 2.5};
+  FramePacer pacer(feed.fetch(), feed.show());
+  pacer.start(25.0);
+  loop().advance(40);
+  // The second frame is read as soon as the first is shown, then waits for its stamp.
+  EXPECT_EQ(feed.shown, (std::vector<std::int64_t>{40}));
+  EXPECT_EQ(feed.fetched, (std::vector<std::int64_t>{40, 40}));
+  loop().advance(1000);
+  pacer.stop();  // the held frame is kept...
+  EXPECT_FALSE(pacer.running());
+  loop().advance(5000);
+  EXPECT_EQ(feed.shown.size(), 1u);
+  pacer.start(25.0);  // ...and comes first after a start, one period later
+  loop().advance(40);
+  EXPECT_EQ(feed.shown, (std::vector<std::int64_t>{40, 6080}));
+  EXPECT_EQ(feed.fetched.size(), 3u);
+  EXPECT_TRUE(pacer.release_held());  // taken by a host that asks for frames itself
+  EXPECT_FALSE(pacer.release_held());
+  feed.stamps = {7.0};
+  loop().advance(1000);
+  pacer.forget();  // a held frame of a source that is gone is dropped
+  EXPECT_FALSE(pacer.release_held());
+}
+
+TEST_F(PacerTest, ASourceWithNoFrameNowIsAskedAgainOnePeriodLater) {
+  Feed feed;
+  feed.dry = true;
+  FramePacer pacer(feed.fetch(), feed.show());
+  pacer.start(20.0);
+  loop().advance(160);
+  EXPECT_EQ(feed.fetched, (std::vector<std::int64_t>{50, 100, 150}));
+  feed.stamps = {4.0};
+  loop().advance(50);
+  EXPECT_EQ(feed.shown, (std::vector<std::int64_t>{200}));
 }
 
 TEST_F(PacerTest, StopEndsTheFramesAndStartBeginsAfresh) {
-  int frames = 0;
-  FramePacer pacer([&] { ++frames; });
+  Feed feed;
+  FramePacer pacer(feed.fetch(), feed.show());
   pacer.start(30.0);
   loop().advance(500);
-  EXPECT_EQ(frames, 15);
+  EXPECT_EQ(feed.shown.size(), 15u);
   pacer.stop();
   EXPECT_FALSE(pacer.running());
   loop().advance(1000);
-  EXPECT_EQ(frames, 15);
+  EXPECT_EQ(feed.shown.size(), 15u);
   pacer.start(30.0);
   loop().advance(33);
-  EXPECT_EQ(frames, 15);
+  EXPECT_EQ(feed.shown.size(), 15u);
   loop().advance(1);
-  EXPECT_EQ(frames, 16);
+  EXPECT_EQ(feed.shown.size(), 16u);
 }
 
 TEST_F(PacerTest, TheCallbackMayStopOrRestartThePacer) {
-  int frames = 0;
+  Feed stopping;
   std::unique_ptr<FramePacer> pacer;
-  pacer = std::make_unique<FramePacer>([&] {
-    ++frames;
-    if (frames == 3) pacer->stop();
-  });
+  stopping.on_show = [&] {
+    if (stopping.shown.size() == 3) pacer->stop();
+  };
+  pacer = std::make_unique<FramePacer>(stopping.fetch(), stopping.show());
   pacer->start(30.0);
   loop().advance(1000);
-  EXPECT_EQ(frames, 3);
+  EXPECT_EQ(stopping.shown.size(), 3u);
 
-  int restarts = 0;
+  Feed feed;
+  std::size_t restarts = 0;
   FramePacer* self = nullptr;
-  FramePacer restarting([&] {
+  feed.on_show = [&] {
     ++restarts;
     if (restarts == 2) self->start(10.0);  // from now on every 100 ms
-  });
+  };
+  FramePacer restarting(feed.fetch(), feed.show());
   self = &restarting;
   const std::int64_t begin = loop().now_ms();
   restarting.start(30.0);
@@ -117,14 +237,14 @@ TEST_F(PacerTest, TheCallbackMayStopOrRestartThePacer) {
 }
 
 TEST_F(PacerTest, DestroyingARunningPacerRemovesItsTimer) {
-  int frames = 0;
+  Feed feed;
   {
-    FramePacer pacer([&] { ++frames; });
+    FramePacer pacer(feed.fetch(), feed.show());
     pacer.start(30.0);
     loop().advance(100);
   }
   loop().advance(1000);
-  EXPECT_EQ(frames, 3);
+  EXPECT_EQ(feed.shown.size(), 3u);
 }
 
 }  // namespace

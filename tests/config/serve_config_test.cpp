@@ -3,6 +3,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <tuple>
 
 #include "zentrik/config/ServeConfig.h"
 
@@ -113,33 +114,21 @@ TEST(ServeConfig, EveryFaultNamesFileLineAndKey) {
 
 TEST(ServeConfig, ReadsTheBrokerZoneNamesAndHoldTimes) {
   const ServeConfig c = parse_serve_config(
-      "mqtt:\n"
-      "  host: broker.lan\n"
-      "  tls: true\n"
-      "  client_id: east-1\n"
-      "  username: zentrik\n"
-      "  password: \"pass word\"\n"
-      "  topic_prefix: home/cams\n"
-      "  discovery_prefix: \"\"\n"
-      "cameras:\n"
-      "  - name: front\n"
-      "    hold: 2.5\n"
-      "    zones:\n"
-      "      - {layer: 1, zone: 1, name: door, hold: 10}\n"
-      "      - {layer: 2, zone: 5, name: gate}\n"
+      "mqtt: {host: broker.lan, tls: true, client_id: east-1, username: zentrik,\n"
+      "       password: \"pass word\", topic_prefix: home/cams, discovery_prefix: \"\"}\n"
+      "cameras:\n  - {name: front, hold: 2.5, zones: [{layer: 1, zone: 1, name: door, hold: 10},\n"
+      "                                          {layer: 2, zone: 5, name: gate}]}\n"
       "  - name: back\n",
       "f.yaml");
   ASSERT_TRUE(c.mqtt.has_value());
-  EXPECT_EQ(c.mqtt->address(), "broker.lan:8883");
-  EXPECT_TRUE(c.mqtt->tls);
-  EXPECT_EQ(c.mqtt->client_id, "east-1");
-  EXPECT_EQ(c.mqtt->username, "zentrik");
-  EXPECT_EQ(c.mqtt->password, "pass word");
-  EXPECT_EQ(c.mqtt->topic_prefix, "home/cams");
-  EXPECT_EQ(c.mqtt->discovery_prefix, "");
+  const MqttSettings& m = *c.mqtt;
+  EXPECT_EQ(
+      std::tie(m.host, m.port, m.tls, m.client_id, m.username, m.password, m.topic_prefix),
+      std::make_tuple("broker.lan", 8883, true, "east-1", "zentrik", "pass word", "home/cams"));
+  EXPECT_EQ(m.discovery_prefix, "");
   EXPECT_EQ(c.cameras[0].hold_ms, 2500);
-  EXPECT_EQ(c.cameras[0].zone_names.name(1, 1), "door");
-  EXPECT_EQ(c.cameras[0].zone_names.name(2, 5), "gate");
+  EXPECT_EQ(c.cameras[0].zone_names.all(),
+            (std::map<ZoneKey, std::string>{{{1, 1}, "door"}, {{2, 5}, "gate"}}));
   EXPECT_EQ(c.cameras[0].zone_hold_ms, (std::map<ZoneKey, std::int64_t>{{{1, 1}, 10000}}));
   EXPECT_EQ(c.cameras[1].hold_ms, 0);
   EXPECT_TRUE(c.cameras[1].zone_names.all().empty());

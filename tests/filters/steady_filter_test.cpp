@@ -204,5 +204,33 @@ TEST(SteadySettings, ReadAndWritten) {
   }
 }
 
+// A live source behind the filter: waits, damage counts and full-size pictures are its own.
+class LiveDriver : public ListDriver {
+ public:
+  LiveDriver() : ListDriver(std::make_shared<std::deque<Picture>>()) {}
+  bool wait_for_frame(std::chrono::milliseconds timeout) override {
+    waited = timeout;
+    return false;
+  }
+  std::int64_t damaged_frames() const override { return 7; }
+  bool latest_full_frame(FullFrame& frame) override {
+    frame.width = 640;
+    return true;
+  }
+  std::chrono::milliseconds waited{0};
+};
+
+TEST(SteadyDriver, PassesOnTheWrappedSourcesWaitDamageAndFullPicture) {
+  auto live = std::make_unique<LiveDriver>();
+  LiveDriver& inner = *live;
+  SteadyDriver driver(std::move(live), SteadySettings{});
+  EXPECT_FALSE(driver.wait_for_frame(std::chrono::milliseconds(100)));  // no frame: it waited
+  EXPECT_EQ(inner.waited, std::chrono::milliseconds(100));
+  EXPECT_EQ(driver.damaged_frames(), 7);
+  FullFrame full;
+  EXPECT_TRUE(driver.latest_full_frame(full));
+  EXPECT_EQ(full.width, 640);
+}
+
 }  // namespace
 }  // namespace zentrik

@@ -77,23 +77,11 @@ TEST(EventSnapshot, WatchWritesFullSizeSnapshotsWithTheZoneScaled) {
   const std::filesystem::path folder =
       std::filesystem::temp_directory_path() / ("zentrik-full-" + std::to_string(getpid()));
   std::filesystem::create_directories(folder);
-  testing::ProcessOptions ffmpeg;
-  ffmpeg.args = {"/usr/bin/ffmpeg",
-                 "-loglevel",
-                 "error",
-                 "-y",
-                 "-f",
-                 "lavfi",
-                 "-i",
-                 "color=c=black:size=640x480:rate=10,"
-                 "drawbox=x=0:y=0:w=640:h=480:color=white:t=fill:enable='gte(n,4)'",
-                 "-frames:v",
-                 "10",
-                 "-c:v",
-                 "ffv1",
-                 "-pix_fmt",
-                 "bgr0",
-                 (folder / "clip.mkv").string()};
+  testing::ProcessOptions ffmpeg;  // black, then white from its fifth frame
+  ffmpeg.args = {"/bin/sh", "-c",
+                 "ffmpeg -loglevel error -f lavfi -i \"color=size=640x480,drawbox=0:0:640:480:"
+                 "white:t=fill:enable='gte(n,4)'\" -frames:v 10 -c:v ffv1 clip.mkv"};
+  ffmpeg.cwd = folder;
   ASSERT_EQ(testing::run_process(ffmpeg).exit_code, 0);
   ASSERT_TRUE(testing::write_text_file(folder / "zone.zentrik",
                                        "add_motion_detection 1, 1, 40, 40, 80, 60, 5\n"
@@ -103,15 +91,12 @@ TEST(EventSnapshot, WatchWritesFullSizeSnapshotsWithTheZoneScaled) {
                             (folder / "zone.zentrik").string(), "--fast", "--quiet-fps",
                             "--snapshots", (folder / "shots").string()});
   ASSERT_EQ(run.exit_code, 0) << testing::describe(run);
-  std::vector<std::filesystem::path> shots;
-  for (const auto& entry : std::filesystem::directory_iterator(folder / "shots"))
-    shots.push_back(entry.path());
+  const std::vector shots(std::filesystem::directory_iterator(folder / "shots"), {});
   ASSERT_EQ(shots.size(), 1u) << run.out;
   std::string why;
-  const auto picture = testing::decode_jpeg(shots[0], &why);
+  const auto picture = testing::decode_jpeg(shots[0].path(), &why);
   ASSERT_TRUE(picture) << why;
-  EXPECT_EQ(picture->width, 640);
-  EXPECT_EQ(picture->height, 480);
+  EXPECT_EQ(std::pair(picture->width, picture->height), std::pair(640, 480));
   const auto red = [](testing::Rgb c) { return c.r > 180 && c.g < 90 && c.b < 90; };
   const auto white = [](testing::Rgb c) { return c.r > 230 && c.g > 230 && c.b > 230; };
   for (auto [x, y] : {std::pair{80, 150}, {238, 150}, {160, 80}, {160, 198}})

@@ -54,22 +54,10 @@ DeadBroker::~DeadBroker() {
   close(listener_);
 }
 
-int free_port() {
-  int fd = socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
-  socklen_t size = sizeof address;
-  getsockname(fd, reinterpret_cast<sockaddr*>(&address), &size);
-  close(fd);
-  return ntohs(address.sin_port);
-}
-
 TestBroker::TestBroker(BrokerOptions options) : options_(std::move(options)) {
   char pattern[] = "/tmp/zentrik-broker-XXXXXX";
   folder_ = mkdtemp(pattern);
-  port_ = free_port();
+  port_ = free_local_port();
   std::ofstream conf(folder_ / "mosquitto.conf");
   conf << "user root\npersistence false\nlog_dest stderr\nlog_type error\n";
   conf << "listener " << port_ << " 127.0.0.1\n";

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "apps/child_process.h"
+#include "support/free_port.h"
 #include "zentrik/mqtt/MqttLink.h"
 #include "zentrik/mqtt/MqttSettings.h"
 
@@ -84,8 +85,5 @@ class DeadBroker {
   std::vector<int> fillers_;
   int port_ = 0;
 };
-
-// A free TCP port on 127.0.0.1.
-int free_port();
 
 }  // namespace zentrik::testing

@@ -75,7 +75,7 @@ TEST(WatchMqtt, TwoProcessesWithTheirOwnClientIdsPublishSideBySide) {
 }
 
 TEST(WatchMqtt, NoBrokerIsOneMessageAndWatchingGoesOn) {
-  const int port = free_port();
+  const int port = free_local_port();
   const ProcessResult r = run_zentrik({"watch", "--frames", "60", "--fast", "--quiet-fps", "--mqtt",
                                        "mqtt://127.0.0.1:" + std::to_string(port)});
   ASSERT_EQ(r.exit_code, 0) << describe(r);

@@ -1,12 +1,9 @@
-// Starting and killing a test's helper program; finding a free local port.
+// Starting and killing a test's helper program.
 #include "background_program.h"
 
-#include <arpa/inet.h>
 #include <fcntl.h>
-#include <netinet/in.h>
 #include <signal.h>
 #include <spawn.h>
-#include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -33,21 +30,6 @@ void BackgroundProgram::kill() {
   int status = 0;
   ::waitpid(pid_, &status, 0);
   pid_ = -1;
-}
-
-int free_local_port() {
-  const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-  if (fd < 0) return 0;
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  socklen_t length = sizeof address;
-  int port = 0;
-  if (::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
-      ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) == 0)
-    port = ntohs(address.sin_port);
-  ::close(fd);
-  return port;
 }
 
 }  // namespace zentrik::testing

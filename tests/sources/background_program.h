@@ -24,7 +24,4 @@ class BackgroundProgram {
   pid_t pid_ = -1;
 };
 
-// A TCP port on 127.0.0.1 that was free a moment ago, or 0.
-int free_local_port();
-
 }  // namespace zentrik::testing

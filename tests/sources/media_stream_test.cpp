@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "background_program.h"
+#include "support/free_port.h"
 
 #include "frame_probe.h"
 #include "local_http_server.h"

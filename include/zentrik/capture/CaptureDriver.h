@@ -5,6 +5,7 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -20,6 +21,9 @@ inline constexpr Long kFrameStride = 960;  // 3 x 320, already a multiple of 4
 struct Frame {
   std::uint8_t pixels[kFrameStride * kFrameHeight];
   std::int64_t index = 0;  // frame number from the source's start
+  // Presentation time in seconds on the source's own clock; NaN when the source has none (real
+  // time pacing then spaces the frames by the source's declared rate).
+  double time = std::numeric_limits<double>::quiet_NaN();
 };
 
 // A frame at the source's own resolution, 24-bit blue-green-red, rows top-down, 3 x width bytes
@@ -48,7 +52,7 @@ class CaptureDriver {
   virtual bool start() = 0;
   virtual void stop() = 0;
   virtual FrameStatus next_frame(Frame& frame) = 0;
-  // Frames per second of the source, for real-time pacing.
+  // Frames per second of the source, for real-time pacing of frames without a time stamp.
   virtual double frame_rate() const = 0;
   virtual std::string error() const = 0;
 

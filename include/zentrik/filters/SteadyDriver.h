@@ -29,6 +29,13 @@ class SteadyDriver final : public CaptureDriver {
   bool set_frame_notifier(FrameNotifier notify) override {
     return inner_->set_frame_notifier(std::move(notify));
   }
+  // A live source's wait for frames (so that a host taking frames as they come never spins), its
+  // count of damaged frames and its full-size picture are the wrapped driver's.
+  bool wait_for_frame(std::chrono::milliseconds timeout) override {
+    return inner_->wait_for_frame(timeout);
+  }
+  std::int64_t damaged_frames() const override { return inner_->damaged_frames(); }
+  bool latest_full_frame(FullFrame& frame) override { return inner_->latest_full_frame(frame); }
 
   CaptureDriver& inner() { return *inner_; }
 

@@ -35,6 +35,10 @@ struct DecoderSettings {
   // scaling of the others and, when the stream runs at 4 times the rate or more, the decoding of
   // frames no other frame refers to.
   double analyse_fps = 0.0;
+  // Decode every picture in full. Otherwise the loop filter is skipped for pictures at least
+  // twice 320 x 240 each way, where the scaled frame cannot show it (their full-size snapshots
+  // show the unsmoothed block edges).
+  bool full_decode = false;
 };
 
 class MediaDecoder {
@@ -68,7 +72,9 @@ class MediaDecoder {
 using DecoderFactory = std::function<std::unique_ptr<MediaDecoder>(const DecoderSettings&)>;
 
 // The FFmpeg decoder: files through libavformat, streams through its network protocols, cameras
-// through libavdevice's V4L2 input. Scales with libswscale, stretching to 320 x 240.
+// through libavdevice's V4L2 input. Stretches to 320 x 240: 8-bit planar YUV pictures by an area
+// average of each plane in integer arithmetic, then a BT.601 or BT.709 colour conversion; other
+// pixel formats with libswscale's bilinear scaler.
 std::unique_ptr<MediaDecoder> make_ffmpeg_decoder(const DecoderSettings& settings);
 
 // "libavformat 59.27.100, libavcodec 59.37.100" as linked at run time.

@@ -38,6 +38,7 @@ struct MediaSourceOptions {
   std::function<void(const SourceStatus&)> on_status;  // called on the reader thread
   DecoderFactory decoder_factory;                      // empty: FFmpeg
   double analyse_fps = 0.0;  // above 0: at most so many frames a second (DecoderSettings)
+  bool full_decode = false;  // no decoding shortcuts for large pictures (DecoderSettings)
 };
 
 class MediaSourceDriver final : public CaptureDriver {
