@@ -8,7 +8,6 @@
 namespace zentrik::cli {
 namespace {
 
-constexpr int kSnapshotQuality = 90;
 constexpr int kFinishTimeoutMs = 3000;
 
 void say(const std::string& line) {
@@ -55,8 +54,7 @@ void MqttConsumer::on_event(const WatchEvent& w) {
 
 // The source's latest frame at full resolution, with the zone's rectangle when there is one.
 void MqttConsumer::publish_snapshot(Integer layer, Integer zone) {
-  publisher_->snapshot(
-      camera_, event_snapshot_jpeg(control_, zone_rect(control_, layer, zone), kSnapshotQuality));
+  publisher_->snapshot(camera_, event_snapshot_jpeg(control_, zone_rect(control_, layer, zone)));
 }
 
 void MqttConsumer::between_frames() {

@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "KernelForm.h"
+
 namespace zentrik {
 
 // A read-only view of 8-bit samples, rows `stride` bytes apart.
@@ -42,6 +44,7 @@ AxisWeights area_weights(int source, int target);
 
 class AreaScaler {
  public:
+  explicit AreaScaler(KernelForm form = best_kernel_form()) : form_(form) {}
   // Scales `in` to `out` (sizes taken from the views; both above 0). The weights of the last
   // sizes are kept, so scaling a stream of equal pictures builds them once.
   void scale(const PlaneView& in, const PlaneTarget& out);
@@ -49,6 +52,7 @@ class AreaScaler {
  private:
   void prepare(const PlaneView& in, const PlaneTarget& out);
 
+  KernelForm form_;
   int source_width_ = 0, source_height_ = 0, target_width_ = 0, target_height_ = 0;
   AxisWeights columns_, rows_;
   // One output row summed over its source rows, then `taps` zeros for the last columns' reach.

@@ -4,13 +4,15 @@
 
 #include <cstdint>
 
+#include "KernelForm.h"
+
 namespace zentrik {
 
 enum class YuvMatrix { Bt601, Bt709 };
 
 class YuvToBgr {
  public:
-  YuvToBgr(YuvMatrix matrix, bool full_range);
+  YuvToBgr(YuvMatrix matrix, bool full_range, KernelForm form = best_kernel_form());
   YuvMatrix matrix() const { return matrix_; }
   bool full_range() const { return full_range_; }
   // Writes `width` pixels of 3 bytes, blue first.
@@ -25,6 +27,7 @@ class YuvToBgr {
  private:
   YuvMatrix matrix_;
   bool full_range_;
+  KernelForm form_;
   Gains gains_;
 };
 

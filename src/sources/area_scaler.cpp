@@ -55,14 +55,25 @@ void AreaScaler::prepare(const PlaneView& in, const PlaneTarget& out) {
 namespace {
 
 // sums[x] (+)= weight * row[x]; at most kWeightOne * 255 in all, so 16 bits hold it.
-__attribute__((target_clones("avx2", "default"))) void add_row(std::uint16_t* sums,
-                                                               const std::uint8_t* row, int width,
-                                                               std::uint16_t weight, bool first) {
+[[gnu::always_inline]] inline void add_row_body(std::uint16_t* sums, const std::uint8_t* row,
+                                                int width, std::uint16_t weight, bool first) {
   if (first) {
     for (int x = 0; x < width; ++x) sums[x] = static_cast<std::uint16_t>(weight * row[x]);
   } else {
     for (int x = 0; x < width; ++x) sums[x] = static_cast<std::uint16_t>(sums[x] + weight * row[x]);
   }
+}
+
+using RowAdder = void (*)(std::uint16_t*, const std::uint8_t*, int, std::uint16_t, bool);
+
+void add_row_plain(std::uint16_t* sums, const std::uint8_t* row, int width, std::uint16_t weight,
+                   bool first) {
+  add_row_body(sums, row, width, weight, first);
+}
+
+__attribute__((target("avx2"))) void add_row_vector(std::uint16_t* sums, const std::uint8_t* row,
+                                                    int width, std::uint16_t weight, bool first) {
+  add_row_body(sums, row, width, weight, first);
 }
 
 // Each output sample: its columns' sums by their weights, / kWeightOne^2, rounded. Taps known at
@@ -84,10 +95,8 @@ void sum_columns(const std::uint16_t* sums, const AxisWeights& columns, std::uin
 // The same for a whole number of columns per output sample, all of equal weight: a plain sum,
 // divided exactly (the compiler vectorises it).
 template <int kRatio>
-__attribute__((target_clones("avx2", "default"))) void sum_column_groups(const std::uint16_t* sums,
-                                                                         const AxisWeights&,
-                                                                         std::uint8_t* out,
-                                                                         int width) {
+[[gnu::always_inline]] inline void sum_column_groups(const std::uint16_t* sums, std::uint8_t* out,
+                                                     int width) {
   constexpr std::uint32_t kDivisor = kRatio * AxisWeights::kWeightOne;
   for (int i = 0; i < width; ++i) {
     std::uint32_t total = kDivisor / 2;
@@ -96,23 +105,42 @@ __attribute__((target_clones("avx2", "default"))) void sum_column_groups(const s
   }
 }
 
+template <int kRatio>
+void sum_column_groups_plain(const std::uint16_t* sums, const AxisWeights&, std::uint8_t* out,
+                             int width) {
+  sum_column_groups<kRatio>(sums, out, width);
+}
+
+template <int kRatio>
+__attribute__((target("avx2"))) void sum_column_groups_vector(const std::uint16_t* sums,
+                                                              const AxisWeights&, std::uint8_t* out,
+                                                              int width) {
+  sum_column_groups<kRatio>(sums, out, width);
+}
+
 using ColumnSummer = void (*)(const std::uint16_t*, const AxisWeights&, std::uint8_t*, int);
 
-ColumnSummer column_summer(int source, int target, int taps) {
+template <int kRatio>
+ColumnSummer column_groups(KernelForm form) {
+  return form == KernelForm::Vector ? &sum_column_groups_vector<kRatio>
+                                    : &sum_column_groups_plain<kRatio>;
+}
+
+ColumnSummer column_summer(int source, int target, int taps, KernelForm form) {
   if (source % target == 0) {
     switch (source / target) {
       case 1:
-        return &sum_column_groups<1>;
+        return column_groups<1>(form);
       case 2:
-        return &sum_column_groups<2>;
+        return column_groups<2>(form);
       case 3:
-        return &sum_column_groups<3>;
+        return column_groups<3>(form);
       case 4:
-        return &sum_column_groups<4>;
+        return column_groups<4>(form);
       case 6:
-        return &sum_column_groups<6>;
+        return column_groups<6>(form);
       case 8:
-        return &sum_column_groups<8>;
+        return column_groups<8>(form);
       default:
         break;
     }
@@ -142,7 +170,8 @@ ColumnSummer column_summer(int source, int target, int taps) {
 void AreaScaler::scale(const PlaneView& in, const PlaneTarget& out) {
   static_assert(AxisWeights::kWeightOne * AxisWeights::kWeightOne == 1 << 16);
   prepare(in, out);
-  const ColumnSummer summer = column_summer(in.width, out.width, columns_.taps);
+  const ColumnSummer summer = column_summer(in.width, out.width, columns_.taps, form_);
+  const RowAdder add_row = form_ == KernelForm::Vector ? &add_row_vector : &add_row_plain;
   for (int i = 0; i < out.height; ++i) {
     const std::uint16_t* weight = rows_.weight.data() + i * rows_.taps;
     for (int k = 0; k < rows_.count[i]; ++k) {

@@ -15,9 +15,11 @@ std::int32_t fixed(double value) {
 
 // `count` pixels, blue, green and red each clamped to 0-255 (the compiler vectorises the loop,
 // interleaving the three colours as it stores them).
-__attribute__((target_clones("avx2", "default"))) void colours(
-    const YuvToBgr::Gains& g, const std::uint8_t* __restrict y, const std::uint8_t* __restrict u,
-    const std::uint8_t* __restrict v, std::uint8_t* __restrict bgr, int count) {
+[[gnu::always_inline]] inline void colours(const YuvToBgr::Gains& g,
+                                           const std::uint8_t* __restrict y,
+                                           const std::uint8_t* __restrict u,
+                                           const std::uint8_t* __restrict v,
+                                           std::uint8_t* __restrict bgr, int count) {
   constexpr std::int32_t kHalf = 1 << 15;
   for (int x = 0; x < count; ++x) {
     const std::int32_t luma = (y[x] - g.luma_black) * g.luma + kHalf;
@@ -29,9 +31,24 @@ __attribute__((target_clones("avx2", "default"))) void colours(
   }
 }
 
+void colours_plain(const YuvToBgr::Gains& g, const std::uint8_t* __restrict y,
+                   const std::uint8_t* __restrict u, const std::uint8_t* __restrict v,
+                   std::uint8_t* __restrict bgr, int count) {
+  colours(g, y, u, v, bgr, count);
+}
+
+__attribute__((target("avx2"))) void colours_vector(const YuvToBgr::Gains& g,
+                                                    const std::uint8_t* __restrict y,
+                                                    const std::uint8_t* __restrict u,
+                                                    const std::uint8_t* __restrict v,
+                                                    std::uint8_t* __restrict bgr, int count) {
+  colours(g, y, u, v, bgr, count);
+}
+
 }  // namespace
 
-YuvToBgr::YuvToBgr(YuvMatrix matrix, bool full_range) : matrix_(matrix), full_range_(full_range) {
+YuvToBgr::YuvToBgr(YuvMatrix matrix, bool full_range, KernelForm form)
+    : matrix_(matrix), full_range_(full_range), form_(form) {
   const double kr = matrix == YuvMatrix::Bt709 ? 0.2126 : 0.299;
   const double kb = matrix == YuvMatrix::Bt709 ? 0.0722 : 0.114;
   const double kg = 1.0 - kr - kb;
@@ -47,7 +64,10 @@ YuvToBgr::YuvToBgr(YuvMatrix matrix, bool full_range) : matrix_(matrix), full_ra
 
 void YuvToBgr::convert_row(const std::uint8_t* y, const std::uint8_t* u, const std::uint8_t* v,
                            std::uint8_t* bgr, int width) const {
-  colours(gains_, y, u, v, bgr, width);
+  if (form_ == KernelForm::Vector)
+    colours_vector(gains_, y, u, v, bgr, width);
+  else
+    colours_plain(gains_, y, u, v, bgr, width);
 }
 
 }  // namespace zentrik

@@ -15,7 +15,6 @@ namespace {
 
 // A zone that keeps triggering writes at most one event snapshot in this time.
 constexpr std::int64_t kEventSnapshotGapMs = 5000;
-constexpr int kEventSnapshotQuality = 90;
 
 // "event-motion-door-20261208T101500.123Z-f42.jpg" (the zone's name, or L1-Z2).
 std::string event_snapshot_name(const ZoneEvent& e, const std::string& zone_id) {
@@ -62,7 +61,7 @@ void Camera::take_event_snapshot(const ZoneEvent& e) {
   if (!fresh && now - last->second < kEventSnapshotGapMs) return;
   last->second = now;
   std::vector<std::uint8_t> jpeg =
-      event_snapshot_jpeg(*control_, zone_rect(*control_, e.layer, e.zone), kEventSnapshotQuality);
+      event_snapshot_jpeg(*control_, zone_rect(*control_, e.layer, e.zone));
   if (jpeg.empty()) return;
   const std::string name = event_snapshot_name(e, config_.zone_names.id(e.layer, e.zone));
   const std::string path = snapshot_dir_ + "/" + name;
@@ -85,8 +84,7 @@ MqttCamera Camera::mqtt_camera(std::function<void()> changed) {
   for (const auto& [key, ms] : config_.zone_hold_ms) m.hold.set_hold(key.first, key.second, ms);
   m.take_snapshot = [this] {
     if (!control_) return;
-    services_.mqtt->snapshot(id(),
-                             event_snapshot_jpeg(*control_, std::nullopt, kEventSnapshotQuality));
+    services_.mqtt->snapshot(id(), event_snapshot_jpeg(*control_, std::nullopt));
   };
   m.changed = [this, changed = std::move(changed)] {
     observe_layer();

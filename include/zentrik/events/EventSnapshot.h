@@ -22,9 +22,12 @@ struct ZoneRect {  // pixels of the 320 x 240 frame
 // show it), else its motion zone's; nothing for an empty slot.
 std::optional<ZoneRect> zone_rect(const orvex& control, Integer layer, Integer zone);
 
+// JPEG quality of event snapshots, the control's own snapshot quality.
+constexpr int kEventSnapshotQuality = static_cast<int>(orvex::kSnapshotQuality);
+
 // JPEG bytes of the snapshot; empty when there is no picture yet.
 std::vector<std::uint8_t> event_snapshot_jpeg(orvex& control, const std::optional<ZoneRect>& zone,
-                                              int quality = 90);
+                                              int quality = kEventSnapshotQuality);
 
 // The picture itself (rectangle drawn), for tests and hosts that keep pixels.
 FullFrame event_snapshot_picture(orvex& control, const std::optional<ZoneRect>& zone);
