@@ -52,6 +52,7 @@ function(zentrik_test name)
   cmake_parse_arguments(ARG "" "" "SOURCES;DEPS" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
   target_link_libraries(${name} PRIVATE zentrik_options ${ARG_DEPS} GTest::gtest GTest::gtest_main)
+  target_compile_options(${name} PRIVATE ${ZENTRIK_TEST_OPTIMIZE})
   # Tests reach a library's internals from src/ ("colour/ClosestIndexMap.h").
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests ${PROJECT_SOURCE_DIR}/src)
   if(TARGET zentrik_test_pch)
