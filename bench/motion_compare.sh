@@ -5,8 +5,9 @@
 # decoding alone (with and without the loop filter) and decoding plus scaling to 320 x 240 on one
 # thread set.
 #
-#   bench/motion_compare.sh [ZENTRIK] [SECONDS] [REPEATS]
+#   bench/motion_compare.sh [--still] [ZENTRIK] [SECONDS] [REPEATS]
 #
+# --still measures only the still picture (what a camera costs while nothing happens).
 # ZENTRIK defaults to build/apps/zentrik; SECONDS (default 20) is how long each program is
 # measured, after 3 seconds of start-up. Each measurement is taken REPEATS times (default 2),
 # the programs taking turns, and the lowest CPU time counts: other work on the machine only ever
@@ -18,6 +19,11 @@
 # control at 320 x 240 unless --analyse-fps says fewer.
 set -euo pipefail
 
+STILL_ONLY=0
+if [ "${1:-}" = --still ]; then
+  STILL_ONLY=1
+  shift
+fi
 ZENTRIK=${1:-build/apps/zentrik}
 SECONDS_MEASURED=${2:-20}
 REPEATS=${3:-2}
@@ -103,33 +109,38 @@ limit() { awk -v c="$1" -v r="$RATE" 'BEGIN { printf "%.1f", 1 / (c * r) }'; }
 cp "$HERE/examples/camera.zentrik" "$WORK/zones.zentrik"
 sed -i '/save_picture/d' "$WORK/zones.zentrik"
 
+# The moving clips, one row of the table each.
+moving_clips() {
+  printf '%s\n' "| stream, $RATE fps | zentrik ms/frame | zentrik cameras/core | with --full-decode | with --steady --analyse-fps 5 | motion ms/frame | motion cameras/core | decoding alone (limit) | decoding, loop filter skipped (limit) | decoding + scaling to 320 x 240 (limit) |"
+  printf '%s\n' "|---|---|---|---|---|---|---|---|---|---|"
+  for size in 1920x1080 1280x720 640x480; do
+    width=${size%x*}
+    height=${size#*x}
+    clip="$WORK/clip-$size.mp4"
+    make_clip "$width" "$height" "$clip"
+    watch=("$ZENTRIK" watch --source "$clip" --script "$WORK/zones.zentrik" --quiet-fps)
+    motion_config "$clip"
+    z="" zf="" zs="" m=""
+    for _ in $(seq "$REPEATS"); do
+      z=$(lower "$(measure "${watch[@]}")" "$z")
+      m=$(lower "$(measure motion -n -c "$WORK/motion.conf")" "$m")
+      zf=$(lower "$(measure "${watch[@]}" --full-decode)" "$zf")
+      zs=$(lower "$(measure "${watch[@]}" --steady --analyse-fps 5)" "$zs")
+    done
+    d="" dl="" ds=""
+    for _ in $(seq "$REPEATS"); do
+      d=$(lower "$(decode_cost "$clip")" "$d")
+      dl=$(lower "$(decode_cost "$clip" "" -skip_loop_filter all)" "$dl")
+      ds=$(lower "$(decode_cost "$clip" "scale=320:240,format=bgr24")" "$ds")
+    done
+    printf '| %s | %s | %s | %s | %s | %s | %s | %s | %s | %s |\n' "${width} x ${height}" \
+      "$(per_frame_ms "$z")" "$(per_core "$z")" "$(per_core "$zf")" "$(per_core "$zs")" \
+      "$(per_frame_ms "$m")" "$(per_core "$m")" "$(limit "$d")" "$(limit "$dl")" "$(limit "$ds")"
+  done
+}
+
 echo "load average at the start: $(cut -d' ' -f1-3 /proc/loadavg)"
-printf '%s\n' "| stream, $RATE fps | zentrik ms/frame | zentrik cameras/core | with --full-decode | with --steady --analyse-fps 5 | motion ms/frame | motion cameras/core | decoding alone (limit) | decoding, loop filter skipped (limit) | decoding + scaling to 320 x 240 (limit) |"
-printf '%s\n' "|---|---|---|---|---|---|---|---|---|---|"
-for size in 1920x1080 1280x720 640x480; do
-  width=${size%x*}
-  height=${size#*x}
-  clip="$WORK/clip-$size.mp4"
-  make_clip "$width" "$height" "$clip"
-  watch=("$ZENTRIK" watch --source "$clip" --script "$WORK/zones.zentrik" --quiet-fps)
-  motion_config "$clip"
-  z="" zf="" zs="" m=""
-  for _ in $(seq "$REPEATS"); do
-    z=$(lower "$(measure "${watch[@]}")" "$z")
-    m=$(lower "$(measure motion -n -c "$WORK/motion.conf")" "$m")
-    zf=$(lower "$(measure "${watch[@]}" --full-decode)" "$zf")
-    zs=$(lower "$(measure "${watch[@]}" --steady --analyse-fps 5)" "$zs")
-  done
-  d="" dl="" ds=""
-  for _ in $(seq "$REPEATS"); do
-    d=$(lower "$(decode_cost "$clip")" "$d")
-    dl=$(lower "$(decode_cost "$clip" "" -skip_loop_filter all)" "$dl")
-    ds=$(lower "$(decode_cost "$clip" "scale=320:240,format=bgr24")" "$ds")
-  done
-  printf '| %s | %s | %s | %s | %s | %s | %s | %s | %s | %s |\n' "${width} x ${height}" \
-    "$(per_frame_ms "$z")" "$(per_core "$z")" "$(per_core "$zf")" "$(per_core "$zs")" \
-    "$(per_frame_ms "$m")" "$(per_core "$m")" "$(limit "$d")" "$(limit "$dl")" "$(limit "$ds")"
-done
+[ "$STILL_ONLY" = 1 ] || moving_clips
 
 # A still picture: what a camera costs while nothing happens.
 still="$WORK/still.mp4"

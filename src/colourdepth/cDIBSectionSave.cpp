@@ -53,6 +53,7 @@ cDIBSectionSave::~cDIBSectionSave() = default;
 
 Boolean cDIBSectionSave::Save(const std::string& /*sFileName*/, cDIBSection& cDib, cPalette* cPal,
                               Long eOutputColourDepth, Long eColourReductionMethod) {
+  converted_ = false;
   if (eColourReductionMethod == 0) writeBack_ = vbTrue;
   if (eOutputColourDepth != 1 && eOutputColourDepth != 2) return vbFalse;
 
@@ -82,6 +83,7 @@ Boolean cDIBSectionSave::Save(const std::string& /*sFileName*/, cDIBSection& cDi
   // of it each index reads as the entry's colour.
   source->PaintPicture(memory.get(), 0, 0, -1, -1, 0, 0, SRCCOPY);
   if (writeBack) cDib.LoadPictureBlt(memory.get(), 0, 0, -1, -1, SRCCOPY);
+  converted_ = true;
   return vbFalse;
 }
 

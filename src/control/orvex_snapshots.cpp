@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 
+#include "ReductionCache.h"
 #include "zentrik/colourdepth/cDIBSectionSave.h"
 #include "zentrik/control/orvex.h"
 #include "zentrik/imaging/cDIBSection.h"
@@ -69,7 +70,11 @@ void orvex::reduce_preview() {
   const Long depth = state_.colordepth == static_cast<Long>(e_colordepth::medium)
                          ? kTwoFiftySixColours
                          : kSixteenColours;
-  depth_writer_->Save("", *depth_dib_, nullptr, depth, 0);
+  if (!reduction_cache_->restore(*depth_dib_, depth)) {
+    reduction_cache_->begin(*depth_dib_, depth);
+    depth_writer_->Save("", *depth_dib_, nullptr, depth, 0);
+    reduction_cache_->finish(*depth_dib_, depth_writer_->converted());
+  }
   if (depth_dib_->CopyToClipboard(vbFalse) != vbFalse) {
     beeld_.SetPicture(ClipboardGetData());
   } else {

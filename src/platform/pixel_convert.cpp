@@ -8,6 +8,11 @@
 #include <cstring>
 #include <span>
 
+#if defined(__x86_64__) || defined(__i386__)
+#include <immintrin.h>
+#define ZENTRIK_BYTE_SHUFFLES 1
+#endif
+
 namespace zentrik {
 namespace {
 
@@ -123,6 +128,41 @@ void narrow_32_to_24(const std::uint8_t* src, Long srcX, std::uint8_t* dst, Long
   }
 }
 
+#ifdef ZENTRIK_BYTE_SHUFFLES
+// The same two conversions four pixels to a shuffle. A step reads and writes 16 bytes, so the
+// shuffles run while at least 16 bytes of the block lie ahead on both sides (the spare bytes a
+// narrowing step writes are overwritten by the next); the plain loops finish the row.
+__attribute__((target("ssse3"))) void widen_24_to_32_shuffled(const std::uint8_t* src, Long srcX,
+                                                              std::uint8_t* dst, Long dstX,
+                                                              Long count, const ColourTable*,
+                                                              const ColourTable*) {
+  const __m128i spread = _mm_setr_epi8(0, 1, 2, -1, 3, 4, 5, -1, 6, 7, 8, -1, 9, 10, 11, -1);
+  const std::uint8_t* in = src + 3 * srcX;
+  std::uint8_t* out = dst + 4 * dstX;
+  Long i = 0;
+  for (; i + 6 <= count; i += 4, in += 12, out += 16) {
+    const __m128i pixels = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm_shuffle_epi8(pixels, spread));
+  }
+  widen_24_to_32(src, srcX + i, dst, dstX + i, count - i, nullptr, nullptr);
+}
+
+__attribute__((target("ssse3"))) void narrow_32_to_24_shuffled(const std::uint8_t* src, Long srcX,
+                                                               std::uint8_t* dst, Long dstX,
+                                                               Long count, const ColourTable*,
+                                                               const ColourTable*) {
+  const __m128i pack = _mm_setr_epi8(0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, -1, -1, -1, -1);
+  const std::uint8_t* in = src + 4 * srcX;
+  std::uint8_t* out = dst + 3 * dstX;
+  Long i = 0;
+  for (; i + 6 <= count; i += 4, in += 16, out += 12) {
+    const __m128i pixels = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm_shuffle_epi8(pixels, pack));
+  }
+  narrow_32_to_24(src, srcX + i, dst, dstX + i, count - i, nullptr, nullptr);
+}
+#endif
+
 // Out of a paletted row into a 32- or 24-bit one: a word per pixel through the packed colours.
 // At 24 bits each word's fourth byte is overwritten by the next pixel; the last pixel is
 // written byte by byte so nothing beyond the block changes.
@@ -206,17 +246,33 @@ void map_paletted(const std::uint8_t* src, Long srcX, std::uint8_t* dst, Long ds
   }
 }
 
+RowConverter widening(RowKernels kernels) {
+#ifdef ZENTRIK_BYTE_SHUFFLES
+  if (kernels == RowKernels::Shuffled) return widen_24_to_32_shuffled;
+#endif
+  (void)kernels;
+  return widen_24_to_32;
+}
+
+RowConverter narrowing(RowKernels kernels) {
+#ifdef ZENTRIK_BYTE_SHUFFLES
+  if (kernels == RowKernels::Shuffled) return narrow_32_to_24_shuffled;
+#endif
+  (void)kernels;
+  return narrow_32_to_24;
+}
+
 template <Long SrcBits>
-RowConverter converter_from(Long dstBits, bool sameColours) {
+RowConverter converter_from(Long dstBits, bool sameColours, RowKernels kernels) {
   constexpr bool kSrcPaletted = SrcBits <= 8;
   switch (dstBits) {
     case 32:
       if constexpr (SrcBits == 32) return copy_bytes<32>;
-      if constexpr (SrcBits == 24) return widen_24_to_32;
+      if constexpr (SrcBits == 24) return widening(kernels);
       return expand_paletted<SrcBits, 32>;
     case 24:
       if constexpr (SrcBits == 24) return copy_bytes<24>;
-      if constexpr (SrcBits == 32) return narrow_32_to_24;
+      if constexpr (SrcBits == 32) return narrowing(kernels);
       return expand_paletted<SrcBits, 24>;
     case 8:
       if constexpr (kSrcPaletted) {
@@ -239,16 +295,26 @@ RowConverter converter_from(Long dstBits, bool sameColours) {
 
 }  // namespace
 
-RowConverter row_converter(Long srcBits, Long dstBits, bool sameColours) {
+RowKernels best_row_kernels() {
+#ifdef ZENTRIK_BYTE_SHUFFLES
+  static const RowKernels kernels =
+      __builtin_cpu_supports("ssse3") ? RowKernels::Shuffled : RowKernels::Plain;
+  return kernels;
+#else
+  return RowKernels::Plain;
+#endif
+}
+
+RowConverter row_converter(Long srcBits, Long dstBits, bool sameColours, RowKernels kernels) {
   switch (srcBits) {
     case 32:
-      return converter_from<32>(dstBits, sameColours);
+      return converter_from<32>(dstBits, sameColours, kernels);
     case 24:
-      return converter_from<24>(dstBits, sameColours);
+      return converter_from<24>(dstBits, sameColours, kernels);
     case 8:
-      return converter_from<8>(dstBits, sameColours);
+      return converter_from<8>(dstBits, sameColours, kernels);
     case 4:
-      return converter_from<4>(dstBits, sameColours);
+      return converter_from<4>(dstBits, sameColours, kernels);
     default:
       return nullptr;
   }

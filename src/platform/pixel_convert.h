@@ -16,8 +16,15 @@ using RowConverter = void (*)(const std::uint8_t* src, Long srcX, std::uint8_t* 
                               Long count, const ColourTable* srcColours,
                               const ColourTable* dstColours);
 
+// Which form of the 24-to-32 and 32-to-24 converters runs: plain loops, or the processor's byte
+// shuffles (SSSE3). Both give the same bytes.
+enum class RowKernels { Plain, Shuffled };
+// Shuffled where the processor has them, plain otherwise.
+RowKernels best_row_kernels();
+
 // The converter for a pair of formats; `sameColours` says that two paletted formats of the same
 // depth share their colours, so indices are copied as they are. nullptr for unknown depths.
-RowConverter row_converter(Long srcBits, Long dstBits, bool sameColours);
+RowConverter row_converter(Long srcBits, Long dstBits, bool sameColours,
+                           RowKernels kernels = best_row_kernels());
 
 }  // namespace zentrik

@@ -166,8 +166,10 @@ TEST(SaveFreshConverter, WriteBackIsSetByThePlainMode) {
   EXPECT_EQ(converter.writeBack(), vbFalse);
   converter.Save("", image, nullptr, 0, 0);
   EXPECT_EQ(converter.writeBack(), vbTrue);
+  EXPECT_FALSE(converter.converted()) << "depth 0 converts nothing";
   converter.Save("", image, nullptr, 1, 2);
   EXPECT_EQ(converter.writeBack(), vbTrue) << "never cleared";
+  EXPECT_TRUE(converter.converted());
 }
 
 TEST(SaveFreshConverter, AnEmptyImageIsLeftAloneAndNothingLeaks) {

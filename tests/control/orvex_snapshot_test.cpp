@@ -8,6 +8,7 @@
 
 #include "control_fixture.h"
 #include "zentrik/colour/cPalette.h"
+#include "zentrik/colourdepth/cDIBSectionSave.h"
 #include "zentrik/imaging/cDIBSection.h"
 #include "zentrik/imaging/mIntelJPEGLibrary.h"
 #include "zentrik/platform/clipboard.h"
@@ -280,6 +281,32 @@ TEST_F(OrvexColourDepth, SixteenAndAHundredGiveTheSamePicture) {
   std::vector<ColorRef> c;
   for (Long x = 0; x < 320; x += 7) c.push_back(GetPixel(control().beeld().hDC(), x, x % 240));
   EXPECT_NE(a, c);
+}
+
+// A frame the control reduced before is not reduced again: what it shows must still be, frame for
+// frame, what reducing the grabbed picture afresh gives, through repeats, depth changes and
+// returns to an earlier picture.
+TEST_F(OrvexColourDepth, RepeatedFramesShowAFreshReduction) {
+  const PaintedFrame first = odd_colours();
+  const PaintedFrame second = PaintedFrame(first).rect(100, 60, 40, 30, RGB(200, 90, 10));
+  const std::pair<const PaintedFrame*, Long> steps[] = {
+      {&first, 16},   {&first, 16},  {&first, 256}, {&first, 256}, {&second, 256},
+      {&second, 256}, {&first, 256}, {&first, 16},  {&second, 16}, {&second, 65535},
+      {&second, 16},  {&second, 16}, {&first, 100}, {&first, 16}};
+  auto bits = [](const cDIBSection& dib) {
+    const Byte* start = dib.DIBSectionBitsPtr();
+    return std::vector<Byte>(start, start + dib.BytesPerScanLine() * dib.Height());
+  };
+  for (std::size_t i = 0; i < std::size(steps); ++i) {
+    const Long depth = steps[i].second;
+    control().set_colordepth(depth);
+    show(*steps[i].first);
+    cDIBSection shown, fresh;
+    shown.CreateFromPicture(*control().picture(vbFalse));
+    fresh.CreateFromPicture(*control().picture(vbTrue));
+    if (depth < 65535) cDIBSectionSave().Save("", fresh, nullptr, depth == 256 ? 2 : 1, 0);
+    ASSERT_EQ(bits(shown), bits(fresh)) << "step " << i;
+  }
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 
 #include "graphics_support.h"
 #include "platform/nearest_colour.h"
+#include "platform/pixel_convert.h"
 
 namespace zentrik {
 namespace {
@@ -399,6 +400,31 @@ TEST(SetDIBitsToDevice, PaintsClippedBottomUpRows) {
   EXPECT_EQ(SetDIBitsToDevice(target.dc(), 0, 0, 2, 2, bits, header), 0);
   header.biBitCount = 24;
   EXPECT_EQ(SetDIBitsToDevice(target.dc(), 0, 0, 2, 2, nullptr, header), 0);
+}
+
+// The shuffling 24/32-bit converters write exactly the plain loops' bytes, for every start and
+// length of a row, and nothing beside the block.
+TEST(RowKernels, ShuffledAndPlainWriteTheSameBytes) {
+  if (best_row_kernels() != RowKernels::Shuffled) GTEST_SKIP() << "no byte shuffles here";
+  std::mt19937 rng(17);
+  std::vector<std::uint8_t> source(4 * 48), plain(4 * 48);
+  for (auto& b : source) b = static_cast<std::uint8_t>(rng());
+  for (const auto& [from, to] : {std::pair<Long, Long>{24, 32}, {32, 24}}) {
+    for (Long srcX = 0; srcX < 4; ++srcX) {
+      for (Long x = 0; x < 4; ++x) {
+        for (Long count = 0; count <= 40; ++count) {
+          for (auto& b : plain) b = static_cast<std::uint8_t>(rng());
+          std::vector<std::uint8_t> shuffled = plain;
+          row_converter(from, to, false, RowKernels::Plain)(source.data(), srcX, plain.data(), x,
+                                                            count, nullptr, nullptr);
+          row_converter(from, to, false, RowKernels::Shuffled)(source.data(), srcX, shuffled.data(),
+                                                               x, count, nullptr, nullptr);
+          ASSERT_EQ(plain, shuffled)
+              << from << " to " << to << ", " << srcX << "->" << x << " count " << count;
+        }
+      }
+    }
+  }
 }
 
 }  // namespace

@@ -37,6 +37,9 @@ class cDIBSectionSave {
   const BitmapInfoN<16>& info16() const { return info16_; }
   const BitmapInfoN<256>& info256() const { return info256_; }
   Boolean writeBack() const { return writeBack_; }
+  // The last Save drew the image through its paletted section (false when it returned early:
+  // a depth it does not convert, or a section or device context it could not make).
+  bool converted() const { return converted_; }
 
  private:
   // Each makes the paletted section of the running call; 0 when it cannot be made.
@@ -52,6 +55,7 @@ class cDIBSectionSave {
   std::unique_ptr<cDIBSection> workImage_;
   std::unique_ptr<cColourReduceDIB> reducer_;
   Boolean writeBack_ = vbFalse;
+  bool converted_ = false;
 };
 
 }  // namespace zentrik

@@ -21,6 +21,7 @@ namespace zentrik {
 class cDIBSection;
 class cDIBSectionSave;
 class frmAbout;
+class ReductionCache;
 class ZoneCounter;
 
 class orvex : public Dispatchable {
@@ -157,6 +158,7 @@ class orvex : public Dispatchable {
   std::unique_ptr<cDIBSection> snapshot_dib_;
   std::unique_ptr<cDIBSection> depth_dib_;
   std::unique_ptr<cDIBSectionSave> depth_writer_;
+  std::unique_ptr<ReductionCache> reduction_cache_;  // a still picture is reduced once
   std::unique_ptr<frmAbout> about_;
 
   std::unique_ptr<ZoneCounter> counter_;
