@@ -61,7 +61,8 @@ class Reader {
   CameraConfig camera(const YAML::Node& node, std::size_t index) const {
     const std::string where = "cameras[" + std::to_string(index) + "]";
     check_keys(node, where,
-               {"name", "source", "script", "snapshots", "steady", "analyse_fps", "hold", "zones"});
+               {"name", "source", "script", "snapshots", "steady", "analyse_fps", "full_decode",
+                "hold", "zones"});
     CameraConfig c;
     c.line = node.Mark().line + 1;
     if (!node["name"]) fail(node, where + ".name", "missing (every camera needs a name)");
@@ -76,6 +77,7 @@ class Reader {
     if (node["steady"]) c.steady = steady(node["steady"], where + ".steady");
     if (node["analyse_fps"])
       c.analyse_fps = analyse_fps(node["analyse_fps"], where + ".analyse_fps");
+    if (node["full_decode"]) c.full_decode = boolean(node["full_decode"], where + ".full_decode");
     if (node["hold"]) c.hold_ms = hold_ms(node["hold"], where + ".hold");
     if (node["zones"]) zones(node["zones"], where + ".zones", c);
     return c;

@@ -82,6 +82,7 @@ DriverRegistry::Entry Camera::driver_entry() {
   } else {
     MediaSourceOptions options;
     options.analyse_fps = config_.analyse_fps;
+    options.full_decode = config_.full_decode;
     std::weak_ptr<Camera*> token = alive_;
     options.on_status = [token](const SourceStatus& status) {
       MessageLoop::instance().post([token, status] {

@@ -22,6 +22,7 @@ TEST(ServeConfig, ReadsEveryKeyAndResolvesPathsAgainstTheFilesFolder) {
       "    snapshots: /abs/shots\n"
       "    steady: {tolerance: 20, light: 40}\n"
       "    analyse_fps: 2.5\n"
+      "    full_decode: true\n"
       "  - name: back_2\n"
       "    steady: true\n",
       "serve.yaml", "/etc/zentrik");
@@ -41,6 +42,8 @@ TEST(ServeConfig, ReadsEveryKeyAndResolvesPathsAgainstTheFilesFolder) {
   EXPECT_EQ(c.cameras[0].analyse_fps, 2.5);
   EXPECT_EQ(c.cameras[1].steady, SteadySettings{});
   EXPECT_EQ(c.cameras[1].analyse_fps, 0.0);
+  EXPECT_TRUE(c.cameras[0].full_decode);
+  EXPECT_FALSE(c.cameras[1].full_decode);
 }
 
 TEST(ServeConfig, DefaultsToLoopbackAndTheStateFolderBesideTheFile) {
@@ -79,6 +82,8 @@ TEST(ServeConfig, EveryFaultNamesFileLineAndKey) {
       {"cameras:\n  - name: a\n    steady: {noise: 3}\n",
        "f.yaml:3: cameras[0].steady.noise: unknown key"},
       {"cameras:\n  - name: a\n    analyse_fps: 0\n", "f.yaml:3: cameras[0].analyse_fps: '0'"},
+      {"cameras:\n  - name: a\n    full_decode: 1\n",
+       "f.yaml:3: cameras[0].full_decode: expected true or false"},
       {"cameras:\n  - name: a\n    hold: -1\n", "f.yaml:3: cameras[0].hold: '-1' is not"},
       {"cameras:\n  - name: a\n    zones:\n      - {layer: 65, zone: 1, name: x}\n",
        "f.yaml:4: cameras[0].zones[0].layer: '65' is not a whole number from 1 to 64"},

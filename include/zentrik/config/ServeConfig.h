@@ -25,6 +25,7 @@ struct CameraConfig {
   int line = 0;           // where the camera starts in the file (0: not from a file)
   std::optional<SteadySettings> steady;  // `steady: true` or its settings; nothing: off
   double analyse_fps = 0.0;              // `analyse_fps: N`; 0: every frame
+  bool full_decode = false;  // `full_decode: true`: no decoding shortcuts for large pictures
   // `hold: SECONDS`: how long a zone's published state stays ON after the zone cleared; 0 follows
   // the control's transitions exactly.
   std::int64_t hold_ms = 0;
