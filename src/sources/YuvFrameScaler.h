@@ -2,6 +2,7 @@
 // is area-averaged to 320 x 240, then the 76,800 pixels are converted to colour.
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <vector>
 
@@ -19,11 +20,15 @@ struct YuvPicture {
 
 class YuvFrameScaler {
  public:
-  // Writes the frame's pixels; false (frame untouched) for an empty plane.
-  bool scale(const YuvPicture& picture, Frame& frame);
+  // Writes the frame's pixels; false (frame untouched) for an empty plane. `previous`, when
+  // given, must show the picture of the last call that returned true: a picture equal to it in
+  // every sample, size and colour form (a still camera) gets that call's pixels again without
+  // scaling or converting.
+  bool scale(const YuvPicture& picture, Frame& frame, const YuvPicture* previous = nullptr);
 
  private:
   AreaScaler luma_, blue_, red_;
+  std::vector<std::uint8_t> last_;  // the pixels of the last frame written
   std::vector<std::uint8_t> planes_ =
       std::vector<std::uint8_t>(static_cast<std::size_t>(3 * kFrameWidth * kFrameHeight));
   std::optional<YuvToBgr> colours_;

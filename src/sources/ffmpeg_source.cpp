@@ -156,6 +156,8 @@ class FfmpegDecoder final : public MediaDecoder {
   std::mutex latest_mutex_;
   std::unique_ptr<AVFrame, FrameFreer> latest_{av_frame_alloc()};
   std::unique_ptr<SwsContext, ScalerFreer> full_scaler_;
+  bool planes_scaled_ = false;  // the last conversion went through yuv_scaler_
+  bool latest_planes_ = false;  // and so did that of latest_
   int stream_ = -1;
   double time_base_ = 0.0;
   double frame_rate_ = 30.0;
@@ -337,7 +339,14 @@ bool FfmpegDecoder::convert(Frame& frame) {
   const AVFrame& source = *picture_;
   if (source.width <= 0 || source.height <= 0 || source.format < 0) return false;
   YuvPicture planes;
-  if (yuv_planes(source, planes)) return yuv_scaler_.scale(planes, frame);
+  planes_scaled_ = yuv_planes(source, planes);
+  if (planes_scaled_) {
+    // The last good frame, still held, lets a repeated picture skip the scaling. Only this
+    // thread changes it, so it is read without the lock.
+    YuvPicture last;
+    const bool comparable = latest_planes_ && yuv_planes(*latest_, last);
+    return yuv_scaler_.scale(planes, frame, comparable ? &last : nullptr);
+  }
   scaler_.reset(sws_getCachedContext(
       scaler_.release(), source.width, source.height, static_cast<AVPixelFormat>(source.format),
       kFrameWidth, kFrameHeight, AV_PIX_FMT_BGR24, SWS_BILINEAR, nullptr, nullptr, nullptr));
@@ -391,6 +400,7 @@ DecodeStatus FfmpegDecoder::read(Frame& frame, double& timestamp) {
         std::lock_guard lock(latest_mutex_);
         av_frame_unref(latest_.get());
         av_frame_move_ref(latest_.get(), picture_.get());
+        latest_planes_ = planes_scaled_;
       }
       av_frame_unref(picture_.get());
       if (!converted) {

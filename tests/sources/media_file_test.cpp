@@ -175,6 +175,25 @@ TEST(MediaFile, LargePicturesDecodeTheSameEveryTimeAndCloseToAFullDecode) {
   EXPECT_LT(difference, 2.0);
 }
 
+// A picture that repeats the one before (a still camera) comes out as the frame it gives when it
+// is new: a lossless clip whose tenth frame is held for four more frames against the clip itself.
+TEST(MediaFile, HeldPicturesComeOutAsTheFramesTheyRepeat) {
+  TempFolder folder;
+  const auto moving = folder / "moving.mkv", held = folder / "held.mkv";
+  std::string log;
+  ASSERT_TRUE(testing::make_test_video(moving, "-c:v ffv1 -pix_fmt yuv420p", log)) << log;
+  ASSERT_TRUE(testing::make_test_video(
+      held, "-vf loop=loop=4:size=1:start=10 -c:v ffv1 -pix_fmt yuv420p", log))
+      << log;
+  const auto want = all_frames(moving, false), got = all_frames(held, false);
+  ASSERT_EQ(want.size(), std::size_t{TestVideo::kFrames});
+  ASSERT_EQ(got.size(), want.size() + 4);
+  for (std::size_t k = 0; k < got.size(); ++k) {
+    const std::size_t shown = k <= 9 ? k : k <= 13 ? 9 : k - 4;
+    EXPECT_TRUE(got[k] == want[shown]) << "frame " << k;
+  }
+}
+
 TEST(MediaFile, TruncatedFileEndsEarlyWithoutHarm) {
   TempFolder folder;
   const auto path = folder / "clip.avi";

@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <random>
 #include <vector>
 
@@ -150,6 +151,37 @@ TEST(YuvFrameScaler, FrameMatchesTheReferenceWithinFourLevels) {
       // conversion's own rounding the bound is 3.7.
       EXPECT_LE(worst, 3.7) << size.width << " x " << size.height << " full " << full;
     }
+}
+
+// A picture compared with the last one: each result, repeated or scaled anew, is what a fresh
+// scaler makes of it, whichever sample of which plane, matrix or range differs.
+TEST(YuvFrameScaler, RepeatedPictureGivesTheFreshFrame) {
+  std::mt19937 random(11);
+  const Plane y = make_plane(640, 480, random), u = make_plane(320, 240, random),
+              v = make_plane(320, 240, random);
+  Plane last_luma = y, first_blue = u, middle_red = v, narrower = y;
+  last_luma.samples[static_cast<std::size_t>(479) * y.stride + 639] ^= 1;
+  first_blue.samples[0] ^= 1;
+  middle_red.samples[static_cast<std::size_t>(120) * v.stride + 160] ^= 1;
+  narrower.width = 639;
+  const YuvPicture still{y.view(), u.view(), v.view(), YuvMatrix::Bt601, false};
+  const YuvPicture pictures[] = {still,
+                                 still,
+                                 {last_luma.view(), u.view(), v.view(), YuvMatrix::Bt601, false},
+                                 still,
+                                 {y.view(), first_blue.view(), v.view(), YuvMatrix::Bt601, false},
+                                 {y.view(), u.view(), middle_red.view(), YuvMatrix::Bt601, false},
+                                 {narrower.view(), u.view(), v.view(), YuvMatrix::Bt601, false},
+                                 {y.view(), u.view(), v.view(), YuvMatrix::Bt709, false},
+                                 {y.view(), u.view(), v.view(), YuvMatrix::Bt709, true},
+                                 still};
+  YuvFrameScaler scaler;
+  auto frame = std::make_unique<Frame>(), want = std::make_unique<Frame>();
+  for (std::size_t i = 0; i < std::size(pictures); ++i) {
+    ASSERT_TRUE(scaler.scale(pictures[i], *frame, i > 0 ? &pictures[i - 1] : nullptr));
+    ASSERT_TRUE(YuvFrameScaler().scale(pictures[i], *want));
+    ASSERT_EQ(std::memcmp(frame->pixels, want->pixels, sizeof want->pixels), 0) << "picture " << i;
+  }
 }
 
 }  // namespace
