@@ -1,6 +1,7 @@
 // Pixel transfer through device contexts: BitBlt, GetPixel and SetDIBitsToDevice.
 #include "blit.h"
 #include "gdi_table.h"
+#include "pixel_convert.h"
 
 namespace zentrik {
 namespace {
@@ -19,6 +20,32 @@ Boolean blit_into(GdiTable& table, HDC dst, BlitBlock block, Long srcWidth, Long
   return vbTrue;
 }
 
+// A whole display-format bitmap onto another of its size: the target shares the source's pixels
+// (copied on the first write to either), as pictures do, instead of copying them.
+bool shares_whole(const BitmapObject& target, const BitmapObject& source, BlitBlock block) {
+  if (&target == &source || target.stock || source.stock || target.dib || source.dib ||
+      target.bitsPerPixel != 32 || source.bitsPerPixel != 32 || target.width != source.width ||
+      target.height != source.height || target.bottomUp != source.bottomUp)
+    return false;
+  return clip_block(block, target.width, target.height, source.width, source.height) &&
+         block.srcX == 0 && block.srcY == 0 && covers(block, target.width, target.height);
+}
+
+// True when the block of 24-bit pixels is what the display-format target shows already, so that
+// painting it again would change nothing (a still camera's frame).
+bool shows_already(GdiTable& table, BitmapObject& target, const SurfaceView& source,
+                   BlitBlock block) {
+  if (target.stock || target.bitsPerPixel != 32 || target.lazyZero) return false;
+  if (!clip_block(block, target.width, target.height, source.width, source.height())) return false;
+  const SurfaceView shown = table.read_view(target);
+  const RowMatcher same = row_matcher_24_32();
+  for (Long r = 0; r < block.height; ++r) {
+    if (!same(source.row(block.srcY + r), block.srcX, shown.row(block.y + r), block.x, block.width))
+      return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 Boolean BitBlt(HDC dst, Long x, Long y, Long width, Long height, HDC src, Long xSrc, Long ySrc,
@@ -26,8 +53,12 @@ Boolean BitBlt(HDC dst, Long x, Long y, Long width, Long height, HDC src, Long x
   if (rop != SRCCOPY) return vbFalse;
   GdiTable& table = GdiTable::instance();
   BitmapObject* from = dc_bitmap(table, src);
-  const BitmapObject* to = dc_bitmap(table, dst);
+  BitmapObject* to = dc_bitmap(table, dst);
   if (from == nullptr || to == nullptr) return vbFalse;
+  if (shares_whole(*to, *from, {x, y, width, height, xSrc, ySrc})) {
+    table.share_pixels(*to, *from);
+    return vbTrue;
+  }
   return blit_into(table, dst, {x, y, width, height, xSrc, ySrc}, from->width, from->height,
                    from == to, [&] { return table.read_view(*from); });
 }
@@ -74,6 +105,9 @@ Long SetDIBitsToDevice(HDC hdc, Long x, Long y, Long width, Long height, const v
   source.width = header.biWidth;
   source.bitsPerPixel = 24;
   GdiTable& table = GdiTable::instance();
+  BitmapObject* target = dc_bitmap(table, hdc);
+  if (target != nullptr && shows_already(table, *target, source, {x, y, width, height, 0, 0}))
+    return std::min(height, rows);
   const Boolean done = blit_into(table, hdc, {x, y, width, height, 0, 0}, header.biWidth, rows,
                                  false, [&] { return source; });
   return is_true(done) ? std::min(height, rows) : 0;

@@ -128,7 +128,38 @@ void narrow_32_to_24(const std::uint8_t* src, Long srcX, std::uint8_t* dst, Long
   }
 }
 
+// Whether 24-bit pixels equal 32-bit ones, whose fourth bytes do not count.
+bool same_24_as_32(const std::uint8_t* src, Long srcX, const std::uint8_t* dst, Long dstX,
+                   Long count) {
+  const std::uint8_t* in = src + 3 * srcX;
+  const std::uint8_t* out = dst + 4 * dstX;
+  for (Long i = 0; i < count; ++i, in += 3, out += 4) {
+    if (in[0] != out[0] || in[1] != out[1] || in[2] != out[2]) return false;
+  }
+  return true;
+}
+
 #ifdef ZENTRIK_BYTE_SHUFFLES
+constexpr std::uint32_t kColourBytes = 0x00FFFFFF;
+
+__attribute__((target("ssse3"))) bool same_24_as_32_shuffled(const std::uint8_t* src, Long srcX,
+                                                             const std::uint8_t* dst, Long dstX,
+                                                             Long count) {
+  const __m128i spread = _mm_setr_epi8(0, 1, 2, -1, 3, 4, 5, -1, 6, 7, 8, -1, 9, 10, 11, -1);
+  const __m128i colour = _mm_set1_epi32(static_cast<int>(kColourBytes));
+  const std::uint8_t* in = src + 3 * srcX;
+  const std::uint8_t* out = dst + 4 * dstX;
+  Long i = 0;
+  for (; i + 6 <= count; i += 4, in += 12, out += 16) {
+    const __m128i wide =
+        _mm_shuffle_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(in)), spread);
+    const __m128i shown =
+        _mm_and_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(out)), colour);
+    if (_mm_movemask_epi8(_mm_cmpeq_epi8(wide, shown)) != 0xFFFF) return false;
+  }
+  return same_24_as_32(src, srcX + i, dst, dstX + i, count - i);
+}
+
 // The same two conversions four pixels to a shuffle. A step reads and writes 16 bytes, so the
 // shuffles run while at least 16 bytes of the block lie ahead on both sides (the spare bytes a
 // narrowing step writes are overwritten by the next); the plain loops finish the row.
@@ -261,6 +292,18 @@ RowConverter narrowing(RowKernels kernels) {
   (void)kernels;
   return narrow_32_to_24;
 }
+
+}  // namespace
+
+RowMatcher row_matcher_24_32(RowKernels kernels) {
+#ifdef ZENTRIK_BYTE_SHUFFLES
+  if (kernels == RowKernels::Shuffled) return same_24_as_32_shuffled;
+#endif
+  (void)kernels;
+  return same_24_as_32;
+}
+
+namespace {
 
 template <Long SrcBits>
 RowConverter converter_from(Long dstBits, bool sameColours, RowKernels kernels) {

@@ -22,6 +22,12 @@ enum class RowKernels { Plain, Shuffled };
 // Shuffled where the processor has them, plain otherwise.
 RowKernels best_row_kernels();
 
+// True when `count` 24-bit pixels from column `srcX` of `src` equal the 32-bit pixels from
+// column `dstX` of `dst` in blue, green and red (the fourth bytes do not count).
+using RowMatcher = bool (*)(const std::uint8_t* src, Long srcX, const std::uint8_t* dst, Long dstX,
+                            Long count);
+RowMatcher row_matcher_24_32(RowKernels kernels = best_row_kernels());
+
 // The converter for a pair of formats; `sameColours` says that two paletted formats of the same
 // depth share their colours, so indices are copied as they are. nullptr for unknown depths.
 RowConverter row_converter(Long srcBits, Long dstBits, bool sameColours,

@@ -427,5 +427,50 @@ TEST(RowKernels, ShuffledAndPlainWriteTheSameBytes) {
   }
 }
 
+// Both forms of the 24-to-32 comparison see every byte that differs in blue, green or red, and
+// none of the fourth bytes.
+TEST(RowKernels, ShuffledAndPlainMatchersSeeTheSameDifferences) {
+  if (best_row_kernels() != RowKernels::Shuffled) GTEST_SKIP() << "no byte shuffles here";
+  const Long count = 37;
+  std::mt19937 rng(23);
+  std::vector<std::uint8_t> narrow(3 * count), wide(4 * count);
+  for (auto& b : narrow) b = static_cast<std::uint8_t>(rng());
+  row_converter(24, 32, false)(narrow.data(), 0, wide.data(), 0, count, nullptr, nullptr);
+  for (std::size_t at = 0; at <= wide.size(); ++at) {
+    std::vector<std::uint8_t> changed = wide;
+    if (at < wide.size()) changed[at] ^= 0x40;
+    const bool want = at == wide.size() || at % 4 == 3;
+    for (const RowKernels kernels : {RowKernels::Plain, RowKernels::Shuffled}) {
+      EXPECT_EQ(row_matcher_24_32(kernels)(narrow.data(), 0, changed.data(), 0, count), want)
+          << "byte " << at;
+    }
+  }
+}
+
+// Painting what a surface shows already, or copying a whole surface onto another, leaves every
+// picture as a fresh paint or copy would: later changes to either side show only there.
+TEST(SetDIBitsToDevice, RepaintingOrCopyingWholeSurfacesChangesOnlyWhatItShould) {
+  test::TestSurface window(6, 4), copy(6, 4);
+  std::vector<std::uint8_t> bits(static_cast<std::size_t>(dib_stride(6, 24)) * 4);
+  std::mt19937 rng(3);
+  for (auto& b : bits) b = static_cast<std::uint8_t>(rng());
+  BitmapInfoHeader header;
+  header.biWidth = 6;
+  header.biHeight = 4;
+  header.biBitCount = 24;
+  ASSERT_EQ(SetDIBitsToDevice(window.dc(), 0, 0, 6, 4, bits.data(), header), 4);
+  const ColorRef first = GetPixel(window.dc(), 5, 0);
+  ASSERT_TRUE(is_true(BitBlt(copy.dc(), 0, 0, 6, 4, window.dc(), 0, 0, SRCCOPY)));
+  EXPECT_EQ(SetDIBitsToDevice(window.dc(), 0, 0, 6, 4, bits.data(), header), 4);    // the same
+  ASSERT_TRUE(is_true(BitBlt(window.dc(), 5, 0, 1, 1, copy.dc(), 0, 3, SRCCOPY)));  // a drawing
+  EXPECT_EQ(GetPixel(copy.dc(), 5, 0), first);
+  EXPECT_EQ(SetDIBitsToDevice(window.dc(), 0, 0, 6, 4, bits.data(), header), 4);
+  EXPECT_EQ(GetPixel(window.dc(), 5, 0), first) << "the drawing is painted over";
+  bits[2] ^= 1;  // red of the bottom row's first pixel
+  EXPECT_EQ(SetDIBitsToDevice(window.dc(), 0, 0, 6, 4, bits.data(), header), 4);
+  EXPECT_EQ(GetRValue(GetPixel(window.dc(), 0, 3)), bits[2]);
+  EXPECT_NE(GetPixel(copy.dc(), 0, 3), GetPixel(window.dc(), 0, 3));
+}
+
 }  // namespace
 }  // namespace zentrik
