@@ -12,9 +12,11 @@ import subprocess
 import sys
 
 HERE = os.path.dirname(os.path.abspath(__file__))
+EXAMPLES = os.path.join(HERE, "..", "..", "..", "examples")
 
-# clip: (file, slack in frames: half a second at the clip's rate, highest frame rate)
-CLIPS = {"vtest": ("vtest.avi", 5, 10), "tree": ("tree.avi", 2, 3)}
+# clip: (file, zone script in examples/, slack in frames: half a second at the clip's rate,
+# highest frame rate)
+CLIPS = {"vtest": ("vtest.avi", "footpaths", 5, 10), "tree": ("tree.avi", "leaves", 2, 3)}
 
 # What --steady with its defaults achieves, measured: (clip, zone) -> (seen at least, ONs again
 # within a passage at most, ONs with nobody there at most). Every passage is seen and nothing
@@ -30,11 +32,15 @@ EXPECTED = {
 }
 
 
+def script(name):
+    return os.path.join(EXAMPLES, CLIPS[name][1] + ".zentrik")
+
+
 def read_truth(name):
     """Returns {zone: ([passages], [edges])} for every zone of the clip's script, each a list of
     (first, last) frames."""
     zones = {}
-    with open(os.path.join(HERE, name + ".zentrik"), encoding="utf-8") as f:
+    with open(script(name), encoding="utf-8") as f:
         for line in f:
             if line.startswith("add_motion_detection"):
                 zones[int(line.split(",")[1])] = ([], [])
@@ -47,7 +53,7 @@ def read_truth(name):
                 sys.exit(f"{name}.truth:{number}: expected 'zone first last [edge]'")
             zone, first, last = (int(w) for w in words[:3])
             if zone not in zones:
-                sys.exit(f"{name}.truth:{number}: zone {zone} is not in {name}.zentrik")
+                sys.exit(f"{name}.truth:{number}: zone {zone} is not in {script(name)}")
             zones[zone][len(words) == 4].append((first, last))
     return zones
 
@@ -101,9 +107,9 @@ def score(passages, edges, spans, slack, frames):
 def run(zentrik, data, name, steady, analyse_fps):
     """The events and frame count of one run, in the frames of the whole clip: with an analysis
     rate that divides the clip's, delivered frame k is the clip's frame (k - 1) x step + 1."""
-    clip, _, rate = CLIPS[name]
+    clip, _, _, rate = CLIPS[name]
     args = [zentrik, "watch", "--source", os.path.join(data, clip), "--fast", "--script",
-            os.path.join(HERE, name + ".zentrik"), "--format", "json"]
+            script(name), "--format", "json"]
     if steady is not None:
         args.append("--steady" + ("=" + steady if steady else ""))
     step = 1
@@ -128,7 +134,7 @@ def run(zentrik, data, name, steady, analyse_fps):
 def results(zentrik, data, steady, analyse_fps=0, verbose=False):
     """{(clip, zone): (passages, seen, missed, again, extra)} for one setting."""
     table = {}
-    for name, (_, slack, _) in CLIPS.items():
+    for name, (_, _, slack, _) in CLIPS.items():
         events, frames = run(zentrik, data, name, steady, analyse_fps)
         for zone, (passages, edges) in sorted(read_truth(name).items()):
             merged = merge(passages, slack)
@@ -148,7 +154,7 @@ def main():
     parser.add_argument("--check", action="store_true")
     parser.add_argument("--spans", action="store_true", help="list when each zone was on")
     args = parser.parse_args()
-    for name, (clip, _, _) in CLIPS.items():
+    for name, (clip, *_) in CLIPS.items():
         if not os.path.exists(os.path.join(args.data, clip)):
             sys.exit(f"{os.path.join(args.data, clip)}: missing (Debian package opencv-doc)")
     steady = results(args.zentrik, args.data, args.steady, args.analyse_fps, args.spans)
@@ -164,7 +170,7 @@ def main():
         print(f"{len(steady) - failed} passed, {failed} failed")
         return 1 if failed else 0
     plain = results(args.zentrik, args.data, None, args.analyse_fps)
-    print("| clip | zone | passages | --steady: seen | missed | ONs again in a passage "
+    print("| clip | zone | passages | --steady: seen | missed | ONs again within a passage "
           "| ONs with nobody there | without: seen | missed | ONs again | ONs with nobody there |")
     print("|---|---|---|---|---|---|---|---|---|---|---|")
     for key, row in steady.items():
