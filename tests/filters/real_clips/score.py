@@ -1,8 +1,9 @@
 #!/usr/bin/env python3
 """Scores `zentrik watch` on real clips against hand-labelled truth: per zone, the passages seen
-(one ON within the passage give or take the slack, and off again by its end plus the slack),
-missed, and the extra ONs. `--table` prints the figures with and without --steady; `--check`
-runs with --steady and fails when a zone does worse than the figures recorded below."""
+(an ON within the passage give or take the slack, and off again by its end plus the slack),
+missed, the ONs again within a passage and the ONs with nobody there. Prints a table of them
+with --steady and without; with `--check`, runs with --steady only and fails when a zone does
+worse than the figures recorded below."""
 
 import argparse
 import json
@@ -117,7 +118,7 @@ def run(zentrik, data, name, steady, analyse_fps):
         args += ["--analyse-fps", str(analyse_fps)]
         step = max(1, rate // analyse_fps)
         if step * analyse_fps != rate and step > 1:
-            sys.exit(f"--analyse-fps {analyse_fps} does not divide {clip}'s {rate} frames a second")
+            sys.exit(f"--analyse-fps {analyse_fps} does not divide {clip}'s {rate} frames/s")
     result = subprocess.run(args, capture_output=True, text=True, timeout=600, check=False)
     if result.returncode != 0:
         sys.exit(f"{' '.join(args)}: exit {result.returncode}\n{result.stderr}")
