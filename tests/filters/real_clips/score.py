@@ -151,7 +151,8 @@ def main():
     parser.add_argument("--zentrik", required=True)
     parser.add_argument("--data", default="/usr/share/doc/opencv-doc/examples/data")
     parser.add_argument("--steady", default="", help="settings for --steady (its defaults)")
-    parser.add_argument("--analyse-fps", type=int, default=0, help="hand on at most N frames a second")
+    parser.add_argument("--analyse-fps", type=int, default=0,
+                        help="hand on at most N frames a second (dividing the clips' rates)")
     parser.add_argument("--check", action="store_true")
     parser.add_argument("--spans", action="store_true", help="list when each zone was on")
     args = parser.parse_args()
