@@ -34,6 +34,7 @@ bool ReductionCache::restore(cDIBSection& image, Long depth) const {
 
 void ReductionCache::begin(const cDIBSection& image, Long depth) {
   valid_ = false;
+  identity_ = 0;
   const std::size_t bytes = byte_count(image);
   pending_ = bytes != 0;
   if (!pending_) return;

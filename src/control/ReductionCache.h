@@ -15,6 +15,14 @@ class cDIBSection;
 // is exactly what converting again would give. Only complete conversions are kept.
 class ReductionCache {
  public:
+  // True when the buffer still holds the result for a picture with exactly these pixels (the
+  // same pixel identity) at `depth`: nothing needs loading or converting.
+  bool holds(std::uint64_t identity, Long depth) const {
+    return identity != 0 && identity == identity_ && depth == depth_ && valid_;
+  }
+  // After `image` was given the result for the picture of `identity` (0: unknown).
+  void note_source(std::uint64_t identity) { identity_ = valid_ ? identity : 0; }
+
   // When `image` holds exactly the pixels last converted at `depth`, replaces them with the
   // kept result and returns true; otherwise leaves `image` alone and returns false.
   bool restore(cDIBSection& image, Long depth) const;
@@ -28,6 +36,7 @@ class ReductionCache {
  private:
   bool same_shape(const cDIBSection& image) const;
 
+  std::uint64_t identity_ = 0;  // the picture whose result the buffer holds
   bool pending_ = false;
   bool valid_ = false;
   Long depth_ = 0;

@@ -65,15 +65,21 @@ void orvex::write_snapshot(const PicturePtr& source) {
 
 void orvex::reduce_preview() {
   frame_picture_ = tmp_.Picture();
-  depth_dib_->CreateFromPicture(*frame_picture_);
   if (!depth_writer_) depth_writer_ = std::make_unique<cDIBSectionSave>();
   const Long depth = state_.colordepth == static_cast<Long>(e_colordepth::medium)
                          ? kTwoFiftySixColours
                          : kSixteenColours;
-  if (!reduction_cache_->restore(*depth_dib_, depth)) {
-    reduction_cache_->begin(*depth_dib_, depth);
-    depth_writer_->Save("", *depth_dib_, nullptr, depth, 0);
-    reduction_cache_->finish(*depth_dib_, depth_writer_->converted());
+  // The buffer is the control's own: when it holds the reduction of these very pixels already,
+  // loading and reducing them again would leave it as it is.
+  const std::uint64_t identity = pixel_identity(*frame_picture_);
+  if (!reduction_cache_->holds(identity, depth)) {
+    depth_dib_->CreateFromPicture(*frame_picture_);
+    if (!reduction_cache_->restore(*depth_dib_, depth)) {
+      reduction_cache_->begin(*depth_dib_, depth);
+      depth_writer_->Save("", *depth_dib_, nullptr, depth, 0);
+      reduction_cache_->finish(*depth_dib_, depth_writer_->converted());
+    }
+    reduction_cache_->note_source(identity);
   }
   if (depth_dib_->CopyToClipboard(vbFalse) != vbFalse) {
     beeld_.SetPicture(ClipboardGetData());

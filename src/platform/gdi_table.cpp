@@ -77,11 +77,13 @@ PixelBlockPtr GdiTable::acquire(std::size_t size) {
   if (found != pool_.end()) {
     PixelBlockPtr block = std::move(*found);
     pool_.erase(found);
+    restamp(*block);
     return block;
   }
   auto block = std::make_shared<PixelBlock>();
   block->bytes = std::make_unique_for_overwrite<std::uint8_t[]>(size);
   block->size = size;
+  restamp(*block);
   return block;
 }
 
@@ -123,7 +125,13 @@ SurfaceView GdiTable::write_view(BitmapObject& b, bool wholeSurface) {
   }
   if (b.lazyZero && !wholeSurface) std::memset(b.pixels->bytes.get(), 0, b.pixels->size);
   b.lazyZero = false;
+  restamp(*b.pixels);
   return view_of(b);
+}
+
+std::uint64_t GdiTable::pixel_identity(const BitmapObject& b) const {
+  if (b.dib || b.lazyZero || !b.pixels) return 0;
+  return b.pixels->stamp;
 }
 
 void GdiTable::share_pixels(BitmapObject& target, const BitmapObject& source) {

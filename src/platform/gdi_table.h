@@ -21,6 +21,10 @@ enum class GdiKind : std::uint8_t { Free, Bitmap, MemoryDc, DisplayDc, WindowDc,
 struct PixelBlock {
   std::unique_ptr<std::uint8_t[]> bytes;
   std::size_t size = 0;
+  // Renewed from one counter whenever the block is handed out or opened for writing, so that an
+  // unchanged stamp means unchanged bytes (DIB sections, written through their bits address,
+  // aside).
+  std::uint64_t stamp = 0;
 };
 using PixelBlockPtr = std::shared_ptr<PixelBlock>;
 
@@ -100,6 +104,9 @@ class GdiTable {
   // The pixels of a bitmap for writing: a shared block is first copied (or, when the write will
   // cover every pixel, replaced without copying) so that no other bitmap sees the change.
   SurfaceView write_view(BitmapObject& bitmap, bool wholeSurface);
+  // Identifies the pixels of a display-format bitmap: equal non-zero values mean equal pixels.
+  // 0 for DIB sections and bitmaps still to be cleared.
+  std::uint64_t pixel_identity(const BitmapObject& bitmap) const;
   // Makes `target` show the same pixels as `source` (both display format, same size) by sharing.
   void share_pixels(BitmapObject& target, const BitmapObject& source);
 
@@ -138,7 +145,10 @@ class GdiTable {
   }
   static SurfaceView view_of(const BitmapObject& bitmap);
 
+  void restamp(PixelBlock& block) { block.stamp = ++stamps_; }
+
   std::vector<PixelBlockPtr> pool_;  // declared first: outlives the slots' blocks
+  std::uint64_t stamps_ = 0;
   std::vector<std::unique_ptr<std::array<Slot, kChunkSize>>> chunks_;
   std::uint32_t size_ = 0;  // slots in use or on the free list
   std::vector<std::uint32_t> freeSlots_;

@@ -33,6 +33,12 @@ Long Picture::Height() const {
   return describe(handle_).bmHeight;
 }
 
+std::uint64_t pixel_identity(const Picture& picture) {
+  GdiTable& table = GdiTable::instance();
+  const BitmapObject* b = table.bitmap(picture.Handle());
+  return b != nullptr ? table.pixel_identity(*b) : 0;
+}
+
 PicturePtr picture_from_dc(HDC hdc) {
   GdiTable& table = GdiTable::instance();
   const DcObject* dc = table.dc(hdc);

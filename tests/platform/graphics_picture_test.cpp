@@ -91,7 +91,13 @@ TEST(Pictures, FromDcIsACopyThatLaterDrawingLeavesAlone) {
   test::TestSurface surface(4, 4);
   paint(surface.dc(), 0, 0, 4, 4, 7, 8, 9);
   const PicturePtr shared = picture_from_dc(surface.dc());
+  const std::uint64_t identity = pixel_identity(*shared);
+  EXPECT_NE(identity, 0u);
+  EXPECT_EQ(pixel_identity(*picture_from_dc(surface.dc())), identity);  // the same pixels
+  EXPECT_EQ(pixel_identity(Picture()), 0u);
   paint(surface.dc(), 1, 1, 1, 1, 200, 200, 200);
+  EXPECT_EQ(pixel_identity(*shared), identity);  // drawing on the surface leaves the copy alone
+  EXPECT_NE(pixel_identity(*picture_from_dc(surface.dc())), identity);
   EXPECT_EQ(picture_pixel(*shared, 1, 1), RGB(7, 8, 9));
   EXPECT_EQ(GetPixel(surface.dc(), 1, 1), RGB(200, 200, 200));
   EXPECT_EQ(GetPixel(surface.dc(), 2, 2), RGB(7, 8, 9));

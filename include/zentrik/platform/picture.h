@@ -2,6 +2,7 @@
 // pictures around. The picture owns its bitmap and deletes it when the last reference goes.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -32,6 +33,11 @@ class Picture {
 };
 
 using PicturePtr = std::shared_ptr<Picture>;
+
+// Identifies the pixels a picture holds: two pictures with the same non-zero identity show the
+// same pixels (a copy shares its source's until either is drawn on). 0 when there is nothing to
+// compare (no bitmap, a DIB section, or a bitmap never drawn on).
+std::uint64_t pixel_identity(const Picture& picture);
 
 // A new picture holding a copy of the pixels of the bitmap currently selected into `hdc`
 // (the picture-box "Image"), in the display format; an empty picture when there is none.
