@@ -80,8 +80,8 @@ function(zentrik_add_test_shards name shards)
     endif()
     add_test(NAME ${test} COMMAND ${name} WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR})
     # A case skipped inside the program does not mark the whole program skipped (which would
-    # hide the failures of the others).
-    set_tests_properties(${test} PROPERTIES
+    # hide the failures of the others). The long, sharded programs start first.
+    set_tests_properties(${test} PROPERTIES COST ${shards}
       ENVIRONMENT "GTEST_TOTAL_SHARDS=${shards};GTEST_SHARD_INDEX=${index}")
   endforeach()
 endfunction()
