@@ -47,9 +47,10 @@ function(zentrik_library name)
                "${folder} ${CMAKE_CURRENT_SOURCE_DIR} ${below}")
 endfunction()
 
-# zentrik_test(NAME SOURCES... DEPS ...): one GoogleTest executable, registered with CTest.
+# zentrik_test(NAME SOURCES... DEPS ... [SHARDS N]): one GoogleTest executable, registered with
+# CTest case by case, or whole as N shards when ZENTRIK_TEST_PROCESSES is "program".
 function(zentrik_test name)
-  cmake_parse_arguments(ARG "" "" "SOURCES;DEPS" ${ARGN})
+  cmake_parse_arguments(ARG "" "SHARDS" "SOURCES;DEPS" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
   target_link_libraries(${name} PRIVATE zentrik_options ${ARG_DEPS} GTest::gtest GTest::gtest_main)
   target_compile_options(${name} PRIVATE ${ZENTRIK_TEST_OPTIMIZE})
@@ -58,7 +59,31 @@ function(zentrik_test name)
   if(TARGET zentrik_test_pch)
     target_precompile_headers(${name} REUSE_FROM zentrik_test_pch)
   endif()
-  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60)
+  if(ZENTRIK_TEST_PROCESSES STREQUAL "program")
+    zentrik_add_test_shards(${name} "${ARG_SHARDS}")
+  else()
+    gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60)
+  endif()
+endfunction()
+
+# The test program NAME as SHARDS CTest tests (default 1), each running its share of the cases
+# through GoogleTest's own sharding.
+function(zentrik_add_test_shards name shards)
+  if(NOT shards)
+    set(shards 1)
+  endif()
+  math(EXPR last "${shards} - 1")
+  foreach(index RANGE ${last})
+    set(test ${name})
+    if(shards GREATER 1)
+      set(test ${name}.shard${index})
+    endif()
+    add_test(NAME ${test} COMMAND ${name} WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR})
+    # A case skipped inside the program does not mark the whole program skipped (which would
+    # hide the failures of the others). The long, sharded programs start first.
+    set_tests_properties(${test} PROPERTIES COST ${shards}
+      ENVIRONMENT "GTEST_TOTAL_SHARDS=${shards};GTEST_SHARD_INDEX=${index}")
+  endforeach()
 endfunction()
 
 # zentrik_fuzz_target(NAME SOURCES... DEPS ...): a fuzz target (LLVMFuzzerTestOneInput). In every
