@@ -403,8 +403,9 @@ TEST(SetDIBitsToDevice, PaintsClippedBottomUpRows) {
 }
 
 // The shuffling 24/32-bit converters write exactly the plain loops' bytes, for every start and
-// length of a row, and nothing beside the block.
-TEST(RowKernels, ShuffledAndPlainWriteTheSameBytes) {
+// length of a row, and nothing beside the block; both forms of the 24-to-32 comparison see every
+// byte that differs in blue, green or red, and none of the fourth bytes.
+TEST(RowKernels, ShuffledAndPlainFormsAgree) {
   if (best_row_kernels() != RowKernels::Shuffled) GTEST_SKIP() << "no byte shuffles here";
   std::mt19937 rng(17);
   std::vector<std::uint8_t> source(4 * 48), plain(4 * 48);
@@ -425,23 +426,13 @@ TEST(RowKernels, ShuffledAndPlainWriteTheSameBytes) {
       }
     }
   }
-}
-
-// Both forms of the 24-to-32 comparison see every byte that differs in blue, green or red, and
-// none of the fourth bytes.
-TEST(RowKernels, ShuffledAndPlainMatchersSeeTheSameDifferences) {
-  if (best_row_kernels() != RowKernels::Shuffled) GTEST_SKIP() << "no byte shuffles here";
-  const Long count = 37;
-  std::mt19937 rng(23);
-  std::vector<std::uint8_t> narrow(3 * count), wide(4 * count);
-  for (auto& b : narrow) b = static_cast<std::uint8_t>(rng());
-  row_converter(24, 32, false)(narrow.data(), 0, wide.data(), 0, count, nullptr, nullptr);
-  for (std::size_t at = 0; at <= wide.size(); ++at) {
-    std::vector<std::uint8_t> changed = wide;
-    if (at < wide.size()) changed[at] ^= 0x40;
-    const bool want = at == wide.size() || at % 4 == 3;
+  row_converter(24, 32, false)(source.data(), 0, plain.data(), 0, 37, nullptr, nullptr);
+  for (std::size_t at = 0; at <= 4 * 37; ++at) {
+    std::vector<std::uint8_t> changed = plain;
+    if (at < 4 * 37) changed[at] ^= 0x40;
     for (const RowKernels kernels : {RowKernels::Plain, RowKernels::Shuffled}) {
-      EXPECT_EQ(row_matcher_24_32(kernels)(narrow.data(), 0, changed.data(), 0, count), want)
+      EXPECT_EQ(row_matcher_24_32(kernels)(source.data(), 0, changed.data(), 0, 37),
+                at == 4 * 37 || at % 4 == 3)
           << "byte " << at;
     }
   }
