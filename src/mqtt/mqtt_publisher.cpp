@@ -1,11 +1,10 @@
 #include "zentrik/mqtt/MqttPublisher.h"
 
 #include <algorithm>
-#include <cctype>
-#include <charconv>
 #include <nlohmann/json.hpp>
 
 #include "ha_discovery.h"
+#include "mqtt_command.h"
 #include "zentrik/platform/message_loop.h"
 
 namespace zentrik {
@@ -13,21 +12,6 @@ namespace {
 
 constexpr const char* kOnline = "online";
 constexpr const char* kOffline = "offline";
-
-std::string lower_trimmed(const std::string& text) {
-  std::string out;
-  for (char c : text) {
-    if (!std::isspace(static_cast<unsigned char>(c))) {
-      out += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    }
-  }
-  return out;
-}
-
-bool whole_number(const std::string& text, long& value) {
-  auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-  return !text.empty() && ec == std::errc() && end == text.data() + text.size();
-}
 
 bool zone_defined(const OrvexState& s, Integer layer, Integer zone) {
   return s.motion_percentage(layer, zone) > 0 || s.color_percentage(layer, zone) > 0;
@@ -274,47 +258,31 @@ void MqttPublisher::zones_changed(const std::string& camera) {
 }
 
 void MqttPublisher::on_message(const std::string& topic, const std::string& payload) {
-  const std::string head = settings_.topic_prefix + "/";
-  if (topic.rfind(head, 0) != 0) return;
-  const std::string rest = topic.substr(head.size());
-  const auto slash = rest.find("/set/");
-  if (slash == std::string::npos) return;
-  Camera* c = find(rest.substr(0, slash));
-  if (c) command(*c, rest.substr(slash + 5), payload);
+  std::string camera, what;
+  if (!split_command_topic(topic, settings_.topic_prefix, camera, what)) return;
+  if (Camera* c = find(camera)) command(*c, what, payload);
 }
 
 void MqttPublisher::command(Camera& c, const std::string& what, const std::string& value) {
   ++counts_.commands;
+  std::string why;
+  const std::optional<MqttCommand> command = parse_mqtt_command(what, value, why);
+  if (!command) return reject(c, what, value, why);
   orvex& control = *c.config.control;
-  const std::string word = lower_trimmed(value);
-  long number = 0;
-  if (what == "layer") {
-    if (!whole_number(word, number) || number < 1 || number > orvex::kUpperLayer) {
-      return reject(c, what, value,
-                    "layer must be a whole number from 1 to " + std::to_string(orvex::kUpperLayer));
-    }
-    control.set_layer(static_cast<Integer>(number));
-  } else if (what == "colordepth") {
-    static const std::map<std::string, Long> kDepths = {
-        {"16", 16}, {"256", 256}, {"65535", 65535}, {"low", 16}, {"medium", 256}, {"high", 65535}};
-    auto it = kDepths.find(word);
-    if (it == kDepths.end()) {
-      return reject(c, what, value, "colordepth must be 16, 256, 65535, low, medium or high");
-    }
-    control.set_colordepth(it->second);
-  } else if (what == "active") {
-    const bool on = word == "on" || word == "true" || word == "1";
-    if (!on && word != "off" && word != "false" && word != "0") {
-      return reject(c, what, value, "active must be ON or OFF");
-    }
-    control.set_active(on ? vbTrue : vbFalse);
-  } else if (what == "snapshot") {
-    if (!c.config.take_snapshot) return reject(c, what, value, "this host takes no snapshots");
-    c.config.take_snapshot();
-    return;
-  } else {
-    return reject(c, what, value,
-                  "unknown command; the commands are layer, colordepth, active and snapshot");
+  switch (command->kind) {
+    case MqttCommand::Kind::Layer:
+      control.set_layer(static_cast<Integer>(command->value));
+      break;
+    case MqttCommand::Kind::ColourDepth:
+      control.set_colordepth(static_cast<Long>(command->value));
+      break;
+    case MqttCommand::Kind::Active:
+      control.set_active(command->value != 0 ? vbTrue : vbFalse);
+      break;
+    case MqttCommand::Kind::Snapshot:
+      if (!c.config.take_snapshot) return reject(c, what, value, "this host takes no snapshots");
+      c.config.take_snapshot();
+      return;
   }
   if (c.config.changed) c.config.changed();
   publish_controls(c);
