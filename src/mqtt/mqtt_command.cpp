@@ -4,7 +4,6 @@
 
 #include <cctype>
 #include <charconv>
-#include <map>
 
 #include "zentrik/control/orvex.h"
 
@@ -51,12 +50,13 @@ std::optional<MqttCommand> parse_mqtt_command(std::string_view what, std::string
       return command;
     why = "layer must be a whole number from 1 to " + std::to_string(orvex::kUpperLayer);
   } else if (what == "colordepth") {
-    static const std::map<std::string, long> kDepths = {
-        {"16", 16}, {"256", 256}, {"65535", 65535}, {"low", 16}, {"medium", 256}, {"high", 65535}};
     command.kind = MqttCommand::Kind::ColourDepth;
-    if (const auto it = kDepths.find(word); it != kDepths.end()) {
-      command.value = it->second;
-      return command;
+    for (const auto& [name, depth] : kColorDepthNames) {
+      const long value = static_cast<long>(depth);
+      if (word == name || word == std::to_string(value)) {
+        command.value = value;
+        return command;
+      }
     }
     why = "colordepth must be 16, 256, 65535, low, medium or high";
   } else if (what == "active") {

@@ -11,7 +11,7 @@ namespace zentrik {
 struct MqttCommand {
   enum class Kind { Layer, ColourDepth, Active, Snapshot };
   Kind kind = Kind::Snapshot;
-  long value = 0;  // the layer, the colour depth (16, 256 or 65535), or 1 / 0 for active
+  long value = 0;  // the layer, the colour depth (an e_colordepth value), or 1 / 0 for active
 };
 
 // Splits "PREFIX/CAMERA/set/WHAT" into the camera and the command word; false for any other
