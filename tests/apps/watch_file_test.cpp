@@ -8,7 +8,6 @@
 #include "apps/test_clip.h"
 #include "apps/zentrik_program.h"
 #include "sources/temp_folder.h"
-#include "sources/test_video.h"
 
 namespace zentrik::testing {
 namespace {
@@ -110,30 +109,6 @@ INSTANTIATE_TEST_SUITE_P(Codecs, WatchFile,
                                            Encoding{"RawAvi", "clip.avi",
                                                     "-c:v rawvideo -pix_fmt bgr24"}),
                          [](const auto& info) { return std::string(info.param.name); });
-
-// A noisy 640 x 480 H.264 clip (decoded with the shortcuts for large pictures) watched twice
-// gives the same events: the square's passage through a motion zone and the noise around it.
-TEST(WatchFileH264, SameFileTwiceGivesTheSameEvents) {
-  TempFolder folder;
-  const auto clip = folder / "noisy.mp4";
-  std::string log;
-  ASSERT_TRUE(make_test_video(
-      clip, "-vf noise=alls=16:allf=t+u -c:v libx264 -crf 30 -bf 0 -pix_fmt yuv420p", log))
-      << log;
-  const ZoneSpec zone{Kind::Motion, 1, 1, 100, 90, 80, 40, 0, 5};
-  ASSERT_TRUE(write_text_file(folder / "zones.zentrik",
-                              zone.script_line() + "\nlayer = 1\nactive = True\n"));
-  const std::vector<std::string> args = {
-      "watch",    "--source", clip.string(), "--script", (folder / "zones.zentrik").string(),
-      "--format", "json",     "--quiet-fps", "--fast"};
-  const ProcessResult first = run_zentrik(args);
-  ASSERT_EQ(first.exit_code, 0) << describe(first);
-  const auto events = json_events(first.out);
-  EXPECT_FALSE(events.empty());
-  const ProcessResult second = run_zentrik(args);
-  ASSERT_EQ(second.exit_code, 0) << describe(second);
-  EXPECT_EQ(json_events(second.out), events);
-}
 
 // Without --fast the clip plays at its 10 frames per second: frame k is not delivered before
 // k / 10 s after capture starts (late frames only come later), so the whole run takes at least
