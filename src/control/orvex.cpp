@@ -1,7 +1,6 @@
 // The control's creation, start-up, fixed size, capture switching and frame-rate display.
 #include "zentrik/control/orvex.h"
 
-#include "ReductionCache.h"
 #include "SplashPicture.h"
 #include "ZoneCounter.h"
 
@@ -38,7 +37,6 @@ orvex::orvex(std::unique_ptr<ezVidCap> video)
     : video_(std::move(video)),
       tmp_(kFrameWidth, kFrameHeight, /*autoRedraw=*/true),
       beeld_(kFrameWidth, kFrameHeight, /*autoRedraw=*/false),
-      reduction_cache_(std::make_unique<ReductionCache>()),
       counter_(std::make_unique<ZoneCounter>()),
       events_(OrvexTypeLibrary::event_info()),
       frameSink_(std::make_unique<FrameSink>(*this)) {

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cctype>
 
-#include "ReductionCache.h"
 #include "zentrik/colourdepth/cDIBSectionSave.h"
 #include "zentrik/control/orvex.h"
 #include "zentrik/imaging/cDIBSection.h"
@@ -69,17 +68,15 @@ void orvex::reduce_preview() {
   const Long depth = state_.colordepth == static_cast<Long>(e_colordepth::medium)
                          ? kTwoFiftySixColours
                          : kSixteenColours;
-  // The buffer is the control's own: when it holds the reduction of these very pixels already,
-  // loading and reducing them again would leave it as it is.
+  // The buffer is the control's own: when it holds the reduction of these very pixels already
+  // (a still camera's frame keeps its pixel identity), loading and reducing them again would
+  // leave it as it is.
   const std::uint64_t identity = pixel_identity(*frame_picture_);
-  if (!reduction_cache_->holds(identity, depth)) {
+  if (identity == 0 || identity != reduced_identity_ || depth != reduced_depth_) {
     depth_dib_->CreateFromPicture(*frame_picture_);
-    if (!reduction_cache_->restore(*depth_dib_, depth)) {
-      reduction_cache_->begin(*depth_dib_, depth);
-      depth_writer_->Save("", *depth_dib_, nullptr, depth, 0);
-      reduction_cache_->finish(*depth_dib_, depth_writer_->converted());
-    }
-    reduction_cache_->note_source(identity);
+    depth_writer_->Save("", *depth_dib_, nullptr, depth, 0);
+    reduced_identity_ = depth_writer_->converted() ? identity : 0;  // only a complete reduction
+    reduced_depth_ = depth;
   }
   if (depth_dib_->CopyToClipboard(vbFalse) != vbFalse) {
     beeld_.SetPicture(ClipboardGetData());

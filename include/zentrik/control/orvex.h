@@ -3,6 +3,7 @@
 #pragma once
 
 #include <array>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
@@ -21,7 +22,6 @@ namespace zentrik {
 class cDIBSection;
 class cDIBSectionSave;
 class frmAbout;
-class ReductionCache;
 class ZoneCounter;
 
 class orvex : public Dispatchable {
@@ -158,7 +158,10 @@ class orvex : public Dispatchable {
   std::unique_ptr<cDIBSection> snapshot_dib_;
   std::unique_ptr<cDIBSection> depth_dib_;
   std::unique_ptr<cDIBSectionSave> depth_writer_;
-  std::unique_ptr<ReductionCache> reduction_cache_;  // a still picture is reduced once
+  // The picture (pixel identity, 0: none) and depth whose reduction depth_dib_ holds: a still
+  // picture is reduced once.
+  std::uint64_t reduced_identity_ = 0;
+  Long reduced_depth_ = 0;
   std::unique_ptr<frmAbout> about_;
 
   std::unique_ptr<ZoneCounter> counter_;
